@@ -1,0 +1,74 @@
+#pragma once
+
+#include "vaultrecords.h"
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+struct MemoIndexEntry;
+
+// The only component that touches the vault's files. Methods are synchronous and throw
+// VaultError or FileError; the library model runs them one at a time on one worker thread, so
+// there are no locks here. The repository keeps no state but its root: every call reads afresh.
+//
+// Operations are implemented in one source file per concern (layout, journal, memo writing,
+// memo index, todos, article listing, article files, attachments).
+class VaultRepository
+{
+public:
+    // Touches nothing on disk.
+    explicit VaultRepository(const QString& rootPath);
+
+    // The vault folder, absolute and cleaned.
+    QString rootPath() const { return m_rootPath; }
+
+    // --- Layout and paths
+    void prepareLayout() const;
+    // The absolute, cleaned path of a vault-relative path; throws VaultError::invalidPath.
+    QString resolveVaultPath(const QString& relativePath) const;
+    // The vault-relative path of an absolute path at or below the root.
+    QString relativeVaultPath(const QString& absolutePath) const;
+
+    // --- Journal day files and memos
+    NoteDocument ensureJournalDocument(const QDateTime& date) const;
+    QList<MemoRecord> loadMemos() const;
+
+    // --- Memo writing
+    MemoRecord createMemo(const QString& text, const QDateTime& createdAt, const QString& folderPath,
+                          const QStringList& imagePaths) const;
+    MemoRecord updateMemo(const QString& id, const QString& markdown) const;
+    MemoRecord appendFollowUp(const QString& id, const QString& text, const QDateTime& date) const;
+    void deleteMemo(const QString& id) const;
+    void replaceMemoBlock(const MemoRecord& memo, const QString& replacement) const;
+
+    // --- Memo index
+    QList<MemoIndexEntry> loadMemoIndex() const;
+    void saveMemoIndex(const QList<MemoIndexEntry>& entries) const;
+    void upsertMemoIndexEntry(const MemoRecord& memo) const;
+    void removeMemoIndexEntry(const QString& id) const;
+
+    // --- Daily todos
+    QList<DailyTodoItem> loadDailyTodos(const QDateTime& date) const;
+    void saveDailyTodos(const QList<DailyTodoItem>& items, const QDateTime& date) const;
+    void rollOverDailyTodos(const QDateTime& date) const;
+
+    // --- Articles
+    VaultSnapshot loadSnapshot() const;
+    NoteDocument loadDocument(const QString& path) const;
+    NoteDocument saveDocument(const NoteDocument& document) const;
+    NoteDocument createNote(const QString& folderPath, const QString& title) const;
+    QString createFolder(const QString& parentPath, const QString& name) const;
+    NoteDocument renameNote(const QString& path, const QString& newName) const;
+    void trashNote(const QString& path) const;
+    NoteDocument convertMemoToNote(const QString& memoId, const QString& title,
+                                   const QString& folderPath) const;
+
+    // --- Attachments
+    StoredAttachment storeImageAttachment(const QByteArray& bytes, const QString& declaredType) const;
+
+private:
+    QString m_rootPath;
+};
