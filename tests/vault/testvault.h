@@ -4,6 +4,7 @@
 
 #include "vaulterror.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -37,6 +38,14 @@ public:
     }
     QString readText(const QString& relative) const { return QString::fromUtf8(read(relative)); }
     bool exists(const QString& relative) const { return QFileInfo::exists(path(relative)); }
+
+    // Sets a file's modification date, as another program writing it at `when` would.
+    void setModified(const QString& relative, const QDateTime& when) const
+    {
+        QFile file(path(relative));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(when, QFileDevice::FileModificationTime));
+    }
 
     // Every file below the root, vault-relative and sorted; hidden ones included.
     QStringList files() const

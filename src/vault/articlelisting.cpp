@@ -1,0 +1,123 @@
+#include "articlelisting.h"
+
+#include "fileio.h"
+#include "vaulterror.h"
+#include "vaultrepository.h"
+#include "vaultwalk.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QLocale>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+const QStringList& excludedTopLevelNames()
+{
+    static const QStringList names = {QStringLiteral("Attachments"), QStringLiteral(".larch"),
+                                      QStringLiteral(".Trash"), QStringLiteral("Journal"),
+                                      QStringLiteral("Daily Notes")};
+    return names;
+}
+
+VaultListing listVault(const QString& rootPath)
+{
+    VaultListing listing;
+    if (!pathExists(rootPath))
+        return listing;
+    walkVault(rootPath, [&](const VaultWalkEntry& entry) {
+        const QString first = entry.relativePath.section(QLatin1Char('/'), 0, 0);
+        if (excludedTopLevelNames().contains(first))
+            return false;
+        if (entry.isFolder) {
+            listing.folders.append(FolderItem{entry.relativePath});
+            return true;
+        }
+        if (QFileInfo(entry.name).suffix().toLower() != QLatin1String("md"))
+            return false;
+        // A link counts as an article only when it leads to a file; the walk never follows it.
+        if (entry.isRegularFile || (entry.isSymbolicLink && isRegularFile(entry.absolutePath)))
+            listing.articles.append(
+                ArticleFile{entry.absolutePath, entry.relativePath, entry.modifiedAt});
+        return false;
+    });
+    return listing;
+}
+
+QString noteTitle(const QString& path)
+{
+    return QFileInfo(path.section(QLatin1Char('/'), -1)).completeBaseName();
+}
+
+QString notePreview(const QString& text)
+{
+    static const QRegularExpression markup(QStringLiteral("[#*_>`~\\[\\]()]"),
+                                           QRegularExpression::UseUnicodePropertiesOption);
+    for (QStringView line : QStringView(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        // Files written on Windows end their lines with CR LF; the CR is not part of the line.
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+        if (line.trimmed().isEmpty() || line.startsWith(QLatin1String("# ")))
+            continue;
+        return line.toString().remove(markup);
+    }
+    return QStringLiteral("空白笔记");
+}
+
+NoteSummary summarizeArticle(const ArticleFile& file)
+{
+    QString text;
+    try {
+        text = readTextFile(file.absolutePath);
+    } catch (const FileError&) {
+        // Unreadable articles stay visible in the list, just without text.
+    }
+    NoteSummary summary;
+    summary.path = file.path;
+    summary.title = noteTitle(file.path);
+    summary.preview = notePreview(text);
+    summary.searchableContent = text;
+    summary.modifiedAt = file.modifiedAt.isValid() ? file.modifiedAt : distantPast();
+    return summary;
+}
+
+void sortFoldersNaturally(QList<FolderItem>& folders)
+{
+    // The "C" locale collates by code point and ignores numeric mode; fall back to the root
+    // collation rules in that case so that the order stays natural.
+    QLocale locale;
+    if (locale.language() == QLocale::C)
+        locale = QLocale(QLocale::English, QLocale::UnitedStates);
+    QCollator collator(locale);
+    collator.setNumericMode(true);
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(folders.begin(), folders.end(), [&](const FolderItem& a, const FolderItem& b) {
+        const int order = collator.compare(a.path, b.path);
+        // Names equal but for case still come out in a fixed order.
+        return order != 0 ? order < 0 : a.path < b.path;
+    });
+}
+
+void sortNotesNewestFirst(QList<NoteSummary>& notes)
+{
+    std::stable_sort(notes.begin(), notes.end(), [](const NoteSummary& a, const NoteSummary& b) {
+        return a.modifiedAt > b.modifiedAt;
+    });
+}
+
+VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> notes)
+{
+    sortFoldersNaturally(folders);
+    sortNotesNewestFirst(notes);
+    return VaultSnapshot{std::move(folders), std::move(notes)};
+}
+
+VaultSnapshot VaultRepository::loadSnapshot() const
+{
+    const VaultListing listing = listVault(rootPath());
+    QList<NoteSummary> notes;
+    notes.reserve(listing.articles.size());
+    for (const ArticleFile& file : listing.articles)
+        notes.append(summarizeArticle(file));
+    return assembleSnapshot(listing.folders, std::move(notes));
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "vaultrecords.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The article listing: every folder and every article of the vault in one walk.
+//
+// loadSnapshot is listVault + summarizeArticle for each article + assembleSnapshot. The per-file
+// step is independent of the others, so callers may run it in parallel over the listed articles
+// and still get the same snapshot as long as they keep the results in listing order.
+
+// One article found by the walk, not yet read.
+struct ArticleFile
+{
+    QString absolutePath;
+    QString path; // vault-relative, extension included
+    QDateTime modifiedAt;
+    friend bool operator==(const ArticleFile&, const ArticleFile&) = default;
+};
+
+struct VaultListing
+{
+    QList<FolderItem> folders;   // in walk order
+    QList<ArticleFile> articles; // in walk order
+};
+
+// Top-level names that never appear in the listing and are not descended into.
+const QStringList& excludedTopLevelNames();
+
+// Walks the vault below `rootPath` without reading any file. A missing root gives an empty
+// listing; an entry whose properties cannot be read throws FileError(list).
+VaultListing listVault(const QString& rootPath);
+
+// Reads one article and derives its summary. Touches nothing but that file; safe on any thread.
+// A file that cannot be read or is not valid UTF-8 is listed with empty text.
+NoteSummary summarizeArticle(const ArticleFile& file);
+
+// The title of an article: its file name without the last extension.
+QString noteTitle(const QString& path);
+
+// The one-line preview of an article's text.
+QString notePreview(const QString& text);
+
+// Folders in the order a file browser shows them: case-insensitive, digit runs by value
+// ("Week 9" before "Week 10").
+void sortFoldersNaturally(QList<FolderItem>& folders);
+
+// Newest first; articles with equal dates keep their order.
+void sortNotesNewestFirst(QList<NoteSummary>& notes);
+
+// Sorts both lists and puts them together.
+VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> notes);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+
+// One entry met by walkVault.
+struct VaultWalkEntry
+{
+    QString absolutePath;
+    QString relativePath; // vault-relative, "/"-separated
+    QString name;
+    bool isFolder = false;      // a real folder; a symbolic link to one is not
+    bool isRegularFile = false; // a real file; a symbolic link to one is not
+    bool isSymbolicLink = false;
+    QDateTime modifiedAt; // the target's date for a link; distantPast() when unknown
+};
+
+// Walks the tree below `rootPath` depth first, each folder before its contents and the entries of
+// a folder in name order, so that the order is the same on every run. Hidden entries (names
+// beginning with ".") are skipped together with everything below them, and symbolic links are
+// reported but never followed, so the walk cannot leave the vault or loop. `visit` returns
+// whether to descend into a folder. Folders that cannot be opened, the root included, are
+// skipped; an entry whose properties cannot be read throws FileError(list).
+void walkVault(const QString& rootPath, const std::function<bool(const VaultWalkEntry&)>& visit);
