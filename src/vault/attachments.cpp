@@ -4,8 +4,6 @@
 
 #include <QCryptographicHash>
 
-namespace {
-
 // The file extension of an accepted declared image type; empty for any other type.
 QString attachmentExtension(const QString& declaredType)
 {
@@ -29,8 +27,6 @@ QString attachmentExtension(const QString& declaredType)
     }
     return {};
 }
-
-} // namespace
 
 StoredAttachment VaultRepository::storeImageAttachment(const QByteArray& bytes,
                                                        const QString& declaredType) const

@@ -72,3 +72,7 @@ public:
 private:
     QString m_rootPath;
 };
+
+// The file extension an image of `declaredType` is stored with; empty when the type is not
+// accepted. Lets a caller check several images before storing any of them.
+QString attachmentExtension(const QString& declaredType);
