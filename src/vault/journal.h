@@ -24,6 +24,11 @@ struct TextRange
     friend bool operator==(const TextRange&, const TextRange&) = default;
 };
 
+// Compiles a pattern written in the ICU dialect: Unicode properties for "\s", "\d", "\p{..}",
+// and every Unicode line break (CR, LF, CRLF, VT, FF, NEL, LS, PS) ending a line for "^", "$"
+// and ".". Compiled at once, so a shared const instance may be used from several threads.
+QRegularExpression compileTextPattern(const QString& pattern);
+
 // The folders below the vault root that hold day files, in reading order. New day files always
 // go below the first.
 QStringList journalFolderNames();

@@ -11,13 +11,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 class TestVault
 {
 public:
     TestVault() { QVERIFY2(m_dir.isValid(), "temporary vault"); }
 
     QString root() const { return m_dir.path(); }
-    QString path(const QString& relative) const { return m_dir.path() + QLatin1Char('/') + relative; }
+    QString path(const QString& relative) const
+    {
+        return m_dir.path() + QLatin1Char('/') + relative;
+    }
 
     void write(const QString& relative, const QByteArray& bytes) const
     {
@@ -27,7 +33,10 @@ public:
         QVERIFY(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
         out.write(bytes);
     }
-    void write(const QString& relative, const QString& text) const { write(relative, text.toUtf8()); }
+    void write(const QString& relative, const QString& text) const
+    {
+        write(relative, text.toUtf8());
+    }
 
     QByteArray read(const QString& relative) const
     {
@@ -60,8 +69,8 @@ private:
     void collect(const QString& folder, QStringList& result) const
     {
         const QDir dir(folder);
-        for (const QFileInfo& info :
-             dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System)) {
+        for (const QFileInfo& info : dir.entryInfoList(QDir::AllEntries | QDir::Hidden |
+                                                       QDir::NoDotAndDotDot | QDir::System)) {
             if (info.isDir() && !info.isSymLink())
                 collect(info.absoluteFilePath(), result);
             else
@@ -84,3 +93,31 @@ private:
         }                                                                                          \
         QVERIFY2(thrown, "expected a VaultError");                                                 \
     } while (false)
+
+// While alive, files of more than `bytes` bytes cannot be written, even by root: the write fails
+// with EFBIG instead of raising SIGXFSZ. Simulates a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qsizetype bytes)
+    {
+        m_previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &m_previous);
+        struct rlimit limit = m_previous;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &m_previous);
+        std::signal(SIGXFSZ, m_previousHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    struct rlimit m_previous
+    {
+    };
+    void (*m_previousHandler)(int) = nullptr;
+};

@@ -1,0 +1,326 @@
+#include "journal.h"
+
+#include "fileio.h"
+#include "memoindex.h"
+#include "vaulterror.h"
+#include "vaultpaths.h"
+#include "vaultrepository.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QStringView>
+
+#include <algorithm>
+
+QRegularExpression compileTextPattern(const QString& pattern)
+{
+    // "(*ANY)" makes PCRE end lines where ICU does, not only at line feeds.
+    QRegularExpression expression(QStringLiteral("(*ANY)") + pattern,
+                                  QRegularExpression::UseUnicodePropertiesOption);
+    if (!expression.isValid())
+        qWarning("Invalid text pattern %s: %s", qUtf8Printable(pattern),
+                 qUtf8Printable(expression.errorString()));
+    expression.optimize();
+    return expression;
+}
+
+QStringList journalFolderNames()
+{
+    return {QStringLiteral("Journal"), QStringLiteral("Daily Notes")};
+}
+
+QString journalDayName(const QDateTime& date)
+{
+    const QDate day = date.toLocalTime().date();
+    return QString::asprintf("%04d-%02d-%02d", day.year(), day.month(), day.day());
+}
+
+QString memoHeadingTime(const QDateTime& date)
+{
+    const QTime time = date.toLocalTime().time();
+    return QString::asprintf("%02d:%02d", time.hour(), time.minute());
+}
+
+QString journalPath(const QDateTime& date)
+{
+    const QDate day = date.toLocalTime().date();
+    return QString::asprintf("Journal/%04d/%02d/", day.year(), day.month()) + journalDayName(date) +
+           QLatin1String(".md");
+}
+
+namespace {
+
+QString escapedFolder(QString folder)
+{
+    folder.replace(QLatin1String("&"), QLatin1String("&amp;"));
+    folder.replace(QLatin1String("\""), QLatin1String("&quot;"));
+    folder.replace(QLatin1String("<"), QLatin1String("&lt;"));
+    folder.replace(QLatin1String(">"), QLatin1String("&gt;"));
+    return folder;
+}
+
+// "&amp;" goes last, so an escaped entity such as "&amp;quot;" reads back as "&quot;".
+QString unescapedFolder(QString folder)
+{
+    folder.replace(QLatin1String("&quot;"), QLatin1String("\""));
+    folder.replace(QLatin1String("&lt;"), QLatin1String("<"));
+    folder.replace(QLatin1String("&gt;"), QLatin1String(">"));
+    folder.replace(QLatin1String("&amp;"), QLatin1String("&"));
+    return folder;
+}
+
+bool isLineBreak(QChar c)
+{
+    switch (c.unicode()) {
+    case 0x000A:
+    case 0x000B:
+    case 0x000C:
+    case 0x000D:
+    case 0x0085:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isBlank(QStringView line)
+{
+    return std::all_of(line.begin(), line.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// Lines of a block body, split at every line break character on its own (so CR LF gives an
+// empty line between the two).
+QList<QStringView> splitLines(QStringView body)
+{
+    QList<QStringView> lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < body.size(); ++i) {
+        if (isLineBreak(body.at(i))) {
+            lines.append(body.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    lines.append(body.sliced(start));
+    return lines;
+}
+
+MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder,
+                      const QString& journalPath)
+{
+    const QList<QStringView> lines = splitLines(body);
+    qsizetype first = 0;
+    qsizetype last = lines.size(); // exclusive
+    const auto dropLeadingBlanks = [&] {
+        while (first < last && isBlank(lines.at(first)))
+            ++first;
+    };
+    const auto dropTrailingBlanks = [&] {
+        while (last > first && isBlank(lines.at(last - 1)))
+            --last;
+    };
+
+    dropLeadingBlanks();
+    QString time = QStringLiteral("00:00");
+    if (first < last) {
+        const QString heading = lines.at(first).trimmed().toString();
+        if (memoHeadingLinePattern().match(heading).hasMatch()) {
+            time = heading;
+            time.remove(QLatin1String("## "));
+            time.remove(QLatin1String("**"));
+            ++first;
+        }
+    }
+    dropLeadingBlanks();
+    dropTrailingBlanks();
+    if (last > first && lines.at(last - 1).trimmed() == QLatin1String("---")) {
+        --last;
+        dropTrailingBlanks();
+    }
+
+    QString markdown;
+    for (qsizetype i = first; i < last; ++i) {
+        if (i > first)
+            markdown += QLatin1Char('\n');
+        markdown += lines.at(i);
+    }
+    return MemoRecord{id, memoCreatedAt(journalPath, time), journalPath, markdown, folder};
+}
+
+} // namespace
+
+QString memoAnchorLine(const QString& id, const QString& folderPath)
+{
+    if (folderPath.isEmpty())
+        return QLatin1String("<a id=\"") + id + QLatin1String("\"></a>");
+    return QLatin1String("<a id=\"") + id + QLatin1String("\" data-folder=\"") +
+           escapedFolder(folderPath) + QLatin1String("\"></a>");
+}
+
+QString renderMemoBlock(const MemoRecord& memo)
+{
+    return memoAnchorLine(memo.id, memo.folderPath) + QLatin1String("\n\n## ") +
+           memoHeadingTime(memo.createdAt) + QLatin1String("\n\n") + trimmedText(memo.markdown) +
+           QLatin1String("\n\n---");
+}
+
+const QRegularExpression& memoAnchorPattern()
+{
+    static const QRegularExpression pattern = compileTextPattern(
+        QStringLiteral(R"re((?m)^<a id="(memo-[^"]+)"(?: data-folder="([^"]*)")?></a>\s*$)re"));
+    return pattern;
+}
+
+const QRegularExpression& anyMemoAnchorPattern()
+{
+    static const QRegularExpression pattern = compileTextPattern(
+        QStringLiteral(R"re((?m)^<a id="memo-[^"]+"(?: data-folder="[^"]*")?></a>\s*$)re"));
+    return pattern;
+}
+
+QRegularExpression memoAnchorPatternFor(const QString& id)
+{
+    return compileTextPattern(QLatin1String("(?m)^<a id=\"") + QRegularExpression::escape(id) +
+                              QLatin1String(R"re("(?: data-folder="[^"]*")?></a>\s*$)re"));
+}
+
+const QRegularExpression& memoHeadingLinePattern()
+{
+    static const QRegularExpression pattern =
+        compileTextPattern(QStringLiteral(R"re(^(?:##\s+\d{2}:\d{2}|\*\*\d{2}:\d{2}\*\*)$)re"));
+    return pattern;
+}
+
+QList<MemoRecord> parseAnchoredMemos(const QString& text, const QString& journalPath)
+{
+    QList<MemoRecord> memos;
+    QRegularExpressionMatchIterator matches = memoAnchorPattern().globalMatch(text);
+    if (!matches.hasNext())
+        return memos;
+    QRegularExpressionMatch current = matches.next();
+    for (;;) {
+        const bool hasNext = matches.hasNext();
+        const QRegularExpressionMatch next = hasNext ? matches.next() : QRegularExpressionMatch();
+        const qsizetype bodyStart = current.capturedEnd(0);
+        const qsizetype bodyEnd = hasNext ? next.capturedStart(0) : text.size();
+        const QString folder =
+            current.hasCaptured(2) ? unescapedFolder(current.captured(2)) : QString();
+        memos.append(parseBlock(QStringView(text).sliced(bodyStart, bodyEnd - bodyStart),
+                                current.captured(1), folder, journalPath));
+        if (!hasNext)
+            break;
+        current = next;
+    }
+    return memos;
+}
+
+std::optional<TextRange> memoBlockRange(const QString& id, const QString& text)
+{
+    const QRegularExpressionMatch anchor = memoAnchorPatternFor(id).match(text);
+    if (!anchor.hasMatch())
+        return std::nullopt;
+    const QRegularExpressionMatch next = anyMemoAnchorPattern().match(text, anchor.capturedEnd(0));
+    return TextRange{anchor.capturedStart(0),
+                     next.hasMatch() ? next.capturedStart(0) : text.size()};
+}
+
+QDateTime memoCreatedAt(const QString& journalPath, const QString& time)
+{
+    const QString fileName = journalPath.section(QLatin1Char('/'), -1);
+    const QString dayName = QFileInfo(fileName).completeBaseName();
+    const QDate day = QDate::fromString(dayName, QStringLiteral("yyyy-MM-dd"));
+    // Spaces between the heading marks and the time ("##  09:30") are not part of the time.
+    const QTime minute = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
+    if (!day.isValid() || !minute.isValid())
+        return distantPast();
+    QDateTime result(day, minute);
+    if (!result.isValid()) {
+        // A minute skipped by a daylight-saving change: count on from the minute before it.
+        result = QDateTime(day, minute.addSecs(-3600)).addSecs(3600);
+    }
+    return result.isValid() ? result : distantPast();
+}
+
+JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
+                                 const QList<MemoIndexEntry>& index)
+{
+    JournalFileMemos result;
+    QByteArray bytes;
+    try {
+        bytes = readFileBytes(absolutePath);
+    } catch (const FileError&) {
+        return result; // unreadable: no memos, and never written back
+    }
+    const std::optional<QString> text = decodeUtf8Strict(bytes);
+    if (!text)
+        return result; // not UTF-8: rewriting it would destroy the user's bytes
+    QString repaired = reanchorMemos(*text, journalPath, index);
+    // Re-anchoring only ever inserts text, so a change shows in the length.
+    if (repaired.size() != text->size()) {
+        result.memos = parseAnchoredMemos(repaired, journalPath);
+        result.repairedText = std::move(repaired);
+    } else {
+        result.memos = parseAnchoredMemos(*text, journalPath);
+    }
+    return result;
+}
+
+QStringList journalFilesBelow(const QString& folder)
+{
+    QStringList files;
+    // Without QDir::Hidden the iterator neither lists hidden files nor descends into hidden
+    // folders; symbolic links to folders are not followed.
+    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (it.fileInfo().suffix().compare(QLatin1String("md"), Qt::CaseInsensitive) == 0)
+            files.append(path);
+    }
+    return files;
+}
+
+bool memoPrecedes(const MemoRecord& a, const MemoRecord& b)
+{
+    const qint64 left = a.createdAt.toMSecsSinceEpoch();
+    const qint64 right = b.createdAt.toMSecsSinceEpoch();
+    if (left != right)
+        return left < right;
+    return a.id < b.id;
+}
+
+NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
+{
+    const QString relative = journalPath(date);
+    const QString file = resolveVaultPath(relative);
+    ::createFolder(QFileInfo(file).absolutePath());
+    if (!pathExists(file))
+        writeTextFileAtomically(file,
+                                QLatin1String("# ") + journalDayName(date) + QLatin1String("\n\n"));
+    if (!pathExists(file))
+        throw VaultError(VaultError::noteNotFound);
+    NoteDocument document;
+    document.path = relativeVaultPath(file);
+    document.markdown = readTextFile(file);
+    document.modifiedAt = fileModificationDate(file);
+    return document;
+}
+
+QList<MemoRecord> VaultRepository::loadMemos() const
+{
+    const QList<MemoIndexEntry> index = loadMemoIndex();
+    QList<MemoRecord> memos;
+    for (const QString& name : journalFolderNames()) {
+        const QString folder = m_rootPath + QLatin1Char('/') + name;
+        if (!isDirectory(folder))
+            continue;
+        for (const QString& file : journalFilesBelow(folder)) {
+            JournalFileMemos read = readJournalFile(file, relativeVaultPath(file), index);
+            if (read.repairedText)
+                writeTextFileAtomically(file, *read.repairedText);
+            memos.append(std::move(read.memos));
+        }
+    }
+    std::stable_sort(memos.begin(), memos.end(), memoPrecedes);
+    return memos;
+}

@@ -1,0 +1,283 @@
+#include "memoindex.h"
+
+#include "fileio.h"
+#include "journal.h"
+#include "vaulterror.h"
+#include "vaultpaths.h"
+#include "vaultrepository.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+#include <QTextBoundaryFinder>
+#include <QTimeZone>
+
+#include <algorithm>
+
+namespace {
+
+const QLatin1String contentDigestKey("contentDigest");
+const QLatin1String createdAtKey("createdAt");
+const QLatin1String folderPathKey("folderPath");
+const QLatin1String idKey("id");
+const QLatin1String journalPathKey("journalPath");
+
+QString encodedDate(const QDateTime& date)
+{
+    QDateTime utc = date.toUTC();
+    utc.setTime(QTime(utc.time().hour(), utc.time().minute(), utc.time().second()));
+    return utc.toString(Qt::ISODate);
+}
+
+// An internet date-time with whole seconds: "2024-05-01T01:30:12Z" or with a "+08:00" offset.
+std::optional<QDateTime> decodedDate(const QString& text)
+{
+    static const QRegularExpression pattern(QStringLiteral(
+        R"re(^([0-9]{4})-([0-9]{2})-([0-9]{2})T([0-9]{2}):([0-9]{2}):([0-9]{2})(Z|([+-])([0-9]{2}):?([0-9]{2}))$)re"));
+    const QRegularExpressionMatch match = pattern.match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    const auto number = [&](int group) { return match.capturedView(group).toInt(); };
+    const QDate day(number(1), number(2), number(3));
+    const QTime time(number(4), number(5), number(6));
+    if (!day.isValid() || !time.isValid())
+        return std::nullopt;
+    QDateTime result(day, time, Qt::UTC);
+    if (match.capturedView(7) != QLatin1String("Z")) {
+        const int offset = (number(9) * 60 + number(10)) * 60;
+        result = result.addSecs(match.capturedView(8) == QLatin1String("+") ? -offset : offset);
+    }
+    return result;
+}
+
+std::optional<QString> requiredString(const QJsonObject& object, QLatin1String key)
+{
+    const QJsonValue value = object.value(key);
+    if (!value.isString())
+        return std::nullopt;
+    return value.toString();
+}
+
+std::optional<MemoIndexEntry> decodedEntry(const QJsonValue& value)
+{
+    if (!value.isObject())
+        return std::nullopt;
+    const QJsonObject object = value.toObject();
+    const std::optional<QString> id = requiredString(object, idKey);
+    const std::optional<QString> createdAt = requiredString(object, createdAtKey);
+    const std::optional<QString> journalPath = requiredString(object, journalPathKey);
+    const std::optional<QString> digest = requiredString(object, contentDigestKey);
+    if (!id || !createdAt || !journalPath || !digest)
+        return std::nullopt;
+    const std::optional<QDateTime> date = decodedDate(*createdAt);
+    if (!date)
+        return std::nullopt;
+    MemoIndexEntry entry{*id, *date, *journalPath, *digest, std::nullopt};
+    const QJsonValue folder = object.value(folderPathKey);
+    if (folder.isString())
+        entry.folderPath = folder.toString();
+    else if (!folder.isUndefined() && !folder.isNull())
+        return std::nullopt;
+    return entry;
+}
+
+struct Candidate
+{
+    qsizetype insertionIndex = 0;
+    QString time;
+    QString digest;
+    bool alreadyAnchored = false;
+};
+
+const QRegularExpression& lenientHeadingPattern()
+{
+    static const QRegularExpression pattern =
+        compileTextPattern(QStringLiteral(R"re((?m)^(?:##\s+|\*\*)(\d{2}:\d{2})(?:\*\*)?\s*$)re"));
+    return pattern;
+}
+
+// Whether the 100 characters (user-perceived ones) before `position` hold a memo anchor.
+bool followsAnchor(QTextBoundaryFinder& graphemes, const QString& text, qsizetype position)
+{
+    graphemes.setPosition(position);
+    qsizetype start = position;
+    for (int i = 0; i < 100 && start > 0; ++i) {
+        const qsizetype previous = graphemes.toPreviousBoundary();
+        if (previous < 0)
+            break;
+        start = previous;
+    }
+    return QStringView(text)
+        .sliced(start, position - start)
+        .contains(QLatin1String("<a id=\"memo-"));
+}
+
+QList<Candidate> headingCandidates(const QString& text)
+{
+    QList<Candidate> candidates;
+    QList<QRegularExpressionMatch> headings;
+    QRegularExpressionMatchIterator it = lenientHeadingPattern().globalMatch(text);
+    while (it.hasNext())
+        headings.append(it.next());
+    if (headings.isEmpty())
+        return candidates;
+    QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, text);
+    for (qsizetype i = 0; i < headings.size(); ++i) {
+        const QRegularExpressionMatch& heading = headings.at(i);
+        const qsizetype blockStart = heading.capturedEnd(0);
+        const qsizetype blockEnd =
+            i + 1 < headings.size() ? headings.at(i + 1).capturedStart(0) : text.size();
+        QStringView block = QStringView(text).sliced(blockStart, blockEnd - blockStart);
+        const qsizetype separator = block.lastIndexOf(QLatin1String("\n---"));
+        if (separator >= 0)
+            block = block.first(separator);
+        Candidate candidate;
+        // "^" only matches at a line start, so the match begins the heading's line.
+        candidate.insertionIndex = heading.capturedStart(0);
+        candidate.time = heading.captured(1);
+        candidate.digest = memoContentDigest(block.toString());
+        candidate.alreadyAnchored = followsAnchor(graphemes, text, candidate.insertionIndex);
+        candidates.append(candidate);
+    }
+    return candidates;
+}
+
+} // namespace
+
+QString memoIndexRelativePath()
+{
+    return QStringLiteral(".larch/memo-index.json");
+}
+
+QString memoContentDigest(const QString& text)
+{
+    static const QRegularExpression whiteSpace = compileTextPattern(QStringLiteral("\\s+"));
+    QString collapsed = text;
+    collapsed.replace(whiteSpace, QStringLiteral(" "));
+    const QByteArray hash =
+        QCryptographicHash::hash(trimmedText(collapsed).toUtf8(), QCryptographicHash::Sha256);
+    return QString::fromLatin1(hash.first(16).toHex());
+}
+
+QByteArray encodeMemoIndex(const QList<MemoIndexEntry>& entries)
+{
+    QJsonArray array;
+    for (const MemoIndexEntry& entry : entries) {
+        QJsonObject object; // keeps its keys sorted
+        object.insert(contentDigestKey, entry.contentDigest);
+        object.insert(createdAtKey, encodedDate(entry.createdAt));
+        if (entry.folderPath)
+            object.insert(folderPathKey, *entry.folderPath);
+        object.insert(idKey, entry.id);
+        object.insert(journalPathKey, entry.journalPath);
+        array.append(object);
+    }
+    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+}
+
+std::optional<QList<MemoIndexEntry>> decodeMemoIndex(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    const QJsonArray array = document.array();
+    QList<MemoIndexEntry> entries;
+    entries.reserve(array.size());
+    for (const QJsonValue& value : array) {
+        std::optional<MemoIndexEntry> entry = decodedEntry(value);
+        if (!entry)
+            return std::nullopt;
+        entries.append(std::move(*entry));
+    }
+    return entries;
+}
+
+QString reanchorMemos(const QString& text, const QString& journalPath,
+                      const QList<MemoIndexEntry>& entries)
+{
+    QList<const MemoIndexEntry*> pending;
+    for (const MemoIndexEntry& entry : entries) {
+        if (entry.journalPath == journalPath)
+            pending.append(&entry);
+    }
+    if (pending.isEmpty())
+        return text;
+    QSet<QString> anchoredIds;
+    QRegularExpressionMatchIterator anchors = memoAnchorPattern().globalMatch(text);
+    while (anchors.hasNext())
+        anchoredIds.insert(anchors.next().captured(1));
+    pending.removeIf([&](const MemoIndexEntry* entry) { return anchoredIds.contains(entry->id); });
+    if (pending.isEmpty())
+        return text;
+
+    const QList<Candidate> candidates = headingCandidates(text);
+    QSet<qsizetype> used;
+    QList<std::pair<qsizetype, QString>> insertions;
+    for (const MemoIndexEntry* entry : pending) {
+        const QString time = memoHeadingTime(entry->createdAt);
+        const Candidate* match = nullptr;
+        int count = 0;
+        for (const Candidate& candidate : candidates) {
+            if (candidate.alreadyAnchored || used.contains(candidate.insertionIndex) ||
+                candidate.time != time || candidate.digest != entry->contentDigest)
+                continue;
+            match = &candidate;
+            ++count;
+        }
+        if (count != 1)
+            continue; // never guess between identical blocks
+        used.insert(match->insertionIndex);
+        insertions.append({match->insertionIndex,
+                           memoAnchorLine(entry->id, entry->folderPath.value_or(QString())) +
+                               QLatin1String("\n\n")});
+    }
+    if (insertions.isEmpty())
+        return text;
+    std::sort(insertions.begin(), insertions.end(),
+              [](const auto& a, const auto& b) { return a.first > b.first; });
+    QString result = text;
+    for (const auto& [position, anchor] : insertions)
+        result.insert(position, anchor);
+    return result;
+}
+
+QList<MemoIndexEntry> VaultRepository::loadMemoIndex() const
+{
+    QByteArray bytes;
+    try {
+        bytes = readFileBytes(m_rootPath + QLatin1Char('/') + memoIndexRelativePath());
+    } catch (const FileError&) {
+        return {}; // a missing or unreadable index is an empty one
+    }
+    return decodeMemoIndex(bytes).value_or(QList<MemoIndexEntry>());
+}
+
+void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
+{
+    const QString file = m_rootPath + QLatin1Char('/') + memoIndexRelativePath();
+    ::createFolder(QFileInfo(file).absolutePath());
+    writeFileAtomically(file, encodeMemoIndex(entries));
+}
+
+void VaultRepository::upsertMemoIndexEntry(const MemoRecord& memo) const
+{
+    QList<MemoIndexEntry> entries = loadMemoIndex();
+    entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == memo.id; });
+    entries.append(MemoIndexEntry{memo.id, memo.createdAt, memo.journalPath,
+                                  memoContentDigest(memo.markdown), memo.folderPath});
+    std::stable_sort(
+        entries.begin(), entries.end(),
+        [](const MemoIndexEntry& a, const MemoIndexEntry& b) { return a.createdAt < b.createdAt; });
+    saveMemoIndex(entries);
+}
+
+void VaultRepository::removeMemoIndexEntry(const QString& id) const
+{
+    QList<MemoIndexEntry> entries = loadMemoIndex();
+    entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == id; });
+    saveMemoIndex(entries);
+}
