@@ -1,0 +1,178 @@
+#include "fileio.h"
+#include "linkrewrite.h"
+#include "testvault.h"
+#include "vaultpaths.h"
+#include "vaultrepository.h"
+
+#include <QTest>
+
+namespace {
+
+QString utf8(const char* text)
+{
+    return QString::fromUtf8(text);
+}
+
+} // namespace
+
+class LinkRewriteTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void target_data()
+    {
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("expected");
+        // The article 'Notes/a.md' became 'Notes/My plan.md'.
+        QTest::newRow("journal with fragment")
+            << QStringLiteral("../../../Notes/a.md#part")
+            << QStringLiteral("Journal/2024/05/2024-05-01.md")
+            << QStringLiteral("../../../Notes/My%20plan.md#part");
+        QTest::newRow("empty fragment") << QStringLiteral("Notes/a.md#") << QStringLiteral("x.md")
+                                        << QStringLiteral("Notes/My%20plan.md#");
+        QTest::newRow("dot segments")
+            << QStringLiteral("./Sub/../a.md") << QStringLiteral("Notes/b.md")
+            << QStringLiteral("My%20plan.md");
+        QTest::newRow("escaped old name")
+            << QStringLiteral("Notes/%61.md") << QStringLiteral("x.md")
+            << QStringLiteral("Notes/My%20plan.md");
+        QTest::newRow("other article")
+            << QStringLiteral("./b.md") << QStringLiteral("Notes/c.md") << QStringLiteral("./b.md");
+        QTest::newRow("web") << QStringLiteral("https://example.com/Notes/a.md")
+                             << QStringLiteral("a.md")
+                             << QStringLiteral("https://example.com/Notes/a.md");
+        QTest::newRow("root anchored") << QStringLiteral("/Notes/a.md") << QStringLiteral("x.md")
+                                       << QStringLiteral("/Notes/a.md");
+        QTest::newRow("image") << QStringLiteral("../Attachments/p.png")
+                               << QStringLiteral("Notes/b.md")
+                               << QStringLiteral("../Attachments/p.png");
+        QTest::newRow("fragment only")
+            << QStringLiteral("#a.md") << QStringLiteral("Notes/b.md") << QStringLiteral("#a.md");
+        QTest::newRow("climbs out") << QStringLiteral("../../a.md") << QStringLiteral("Notes/b.md")
+                                    << QStringLiteral("../../a.md");
+        QTest::newRow("malformed escape")
+            << QStringLiteral("a%zz.md") << QStringLiteral("Notes/b.md")
+            << QStringLiteral("a%zz.md");
+        QTest::newRow("upper ending, other case")
+            << QStringLiteral("A.MD") << QStringLiteral("Notes/b.md") << QStringLiteral("A.MD");
+        // In the moved article: same vault paths, canonical form; its own link follows it.
+        QTest::newRow("moved: sibling")
+            << QStringLiteral("./b.md") << QStringLiteral("Notes/My plan.md")
+            << QStringLiteral("b.md");
+        QTest::newRow("moved: self")
+            << QStringLiteral("a.md#top") << QStringLiteral("Notes/My plan.md")
+            << QStringLiteral("My%20plan.md#top");
+        QTest::newRow("moved: up")
+            << QStringLiteral("../README.md") << QStringLiteral("Notes/My plan.md")
+            << QStringLiteral("../README.md");
+    }
+    void target()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, file);
+        QFETCH(QString, expected);
+        const ArticleMove move{QStringLiteral("Notes/a.md"), QStringLiteral("Notes/My plan.md")};
+        QCOMPARE(rewriteLinkTarget(target, file, move), expected);
+    }
+
+    void textKeepsTitlesAndOtherForms()
+    {
+        const ArticleMove move{QStringLiteral("a.md"), QStringLiteral("b (1).md")};
+        const QString text = QStringLiteral("[x](a.md \"title\") [y](<a.md>) [z][ref] "
+                                            "![i](a.md)\n[ref]: a.md\n`[c](a.md)` [w](a.md)");
+        QCOMPARE(rewriteLinksInText(text, QStringLiteral("c.md"), move),
+                 QStringLiteral("[x](b%20%281%29.md \"title\") [y](<a.md>) [z][ref] "
+                                "![i](b%20%281%29.md)\n[ref]: a.md\n`[c](b%20%281%29.md)` "
+                                "[w](b%20%281%29.md)"));
+    }
+
+    // A rename over a small vault: every link to the article follows it, whatever the escapes.
+    void renameRewritesWholeVault()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        const auto put = [&](const char* path, const char* text) {
+            vault.write(utf8(path), QByteArray(text));
+        };
+        put("Notes/a.md",
+            "# a\n[self](a.md#top) [sib](./b.md) [deep](Sub/c.md) [web](http://x/a.md)\n");
+        put("Notes/b.md", "[to a](a.md) [to a again](./a.md#sec) [c](Sub/c.md)\n");
+        put("Notes/Sub/c.md", "[up](../a.md#%E6%A0%87%E9%A2%98)\n");
+        put("README.md",
+            "See [a](Notes/a.md) and [img](/Attachments/p.png) and [b](Notes/b.md).\n");
+        put("读书 笔记/摘录 (1).md", "[a](../Notes/a.md)\n");
+        put("Journal/2024/05/2024-05-01.md", "# 2024-05-01\n\n<a id=\"memo-1\"></a>\n\n## "
+                                             "09:30\n\n[a](../../../Notes/a.md#part)\n\n---\n");
+        put("Daily Notes/2024-05-02.md", "[a](../Notes/a.md)\n");
+        // Never rewritten: attachments, hidden folders, undecodable text.
+        put("Attachments/x.md", "[a](../Notes/a.md)\n");
+        put("Notes/Attachments/y.md", "[a](../a.md)\n");
+        put(".Trash/old.md", "[a](../Notes/a.md)\n");
+        put("Notes/.draft.md", "[a](a.md)\n");
+        vault.write(QStringLiteral("Notes/latin1.md"), QByteArray("caf\xe9 [a](a.md)\n"));
+        put("Notes/untouched.md", "[c](Sub/c.md)\n");
+        const QDateTime old = QDateTime::currentDateTime().addDays(-1);
+        vault.setModified(QStringLiteral("Notes/untouched.md"), old);
+
+        const QString newName = utf8("计划 [v2] (final) 100%");
+        const NoteDocument moved = repository.renameNote(QStringLiteral("Notes/a.md"), newName);
+        QCOMPARE(moved.path, utf8("Notes/计划 [v2] (final) 100%.md"));
+        QVERIFY(!vault.exists(QStringLiteral("Notes/a.md")));
+
+        const QString escaped = utf8("计划%20[v2]%20%28final%29%20100%25.md");
+        QCOMPARE(moved.markdown,
+                 QStringLiteral("# a\n[self](") + escaped +
+                     QStringLiteral("#top) [sib](b.md) [deep](Sub/c.md) [web](http://x/a.md)\n"));
+        QCOMPARE(vault.readText(QStringLiteral("Notes/b.md")),
+                 QStringLiteral("[to a](") + escaped + QStringLiteral(") [to a again](") + escaped +
+                     QStringLiteral("#sec) [c](Sub/c.md)\n"));
+        QCOMPARE(vault.readText(QStringLiteral("Notes/Sub/c.md")),
+                 QStringLiteral("[up](../") + escaped + QStringLiteral("#%E6%A0%87%E9%A2%98)\n"));
+        QCOMPARE(vault.readText(QStringLiteral("README.md")),
+                 QStringLiteral("See [a](Notes/") + escaped +
+                     QStringLiteral(") and [img](/Attachments/p.png) and [b](Notes/b.md).\n"));
+        QCOMPARE(vault.readText(utf8("读书 笔记/摘录 (1).md")),
+                 QStringLiteral("[a](../Notes/") + escaped + QStringLiteral(")\n"));
+        QCOMPARE(vault.readText(QStringLiteral("Journal/2024/05/2024-05-01.md")),
+                 QStringLiteral(
+                     "# 2024-05-01\n\n<a id=\"memo-1\"></a>\n\n## 09:30\n\n[a](../../../Notes/") +
+                     escaped + QStringLiteral("#part)\n\n---\n"));
+        QCOMPARE(vault.readText(QStringLiteral("Daily Notes/2024-05-02.md")),
+                 QStringLiteral("[a](../Notes/") + escaped + QStringLiteral(")\n"));
+
+        QCOMPARE(vault.read(QStringLiteral("Attachments/x.md")),
+                 QByteArray("[a](../Notes/a.md)\n"));
+        QCOMPARE(vault.read(QStringLiteral("Notes/Attachments/y.md")),
+                 QByteArray("[a](../a.md)\n"));
+        QCOMPARE(vault.read(QStringLiteral(".Trash/old.md")), QByteArray("[a](../Notes/a.md)\n"));
+        QCOMPARE(vault.read(QStringLiteral("Notes/.draft.md")), QByteArray("[a](a.md)\n"));
+        QCOMPARE(vault.read(QStringLiteral("Notes/latin1.md")), QByteArray("caf\xe9 [a](a.md)\n"));
+        // Files whose links did not change are not written.
+        QCOMPARE(fileModificationDate(vault.path(QStringLiteral("Notes/untouched.md")))
+                     .toSecsSinceEpoch(),
+                 old.toSecsSinceEpoch());
+
+        // The rewritten links lead to the file again.
+        const std::optional<QString> back =
+            resolveMarkdownLink(escaped, QStringLiteral("Notes/b.md"));
+        QVERIFY(back);
+        QVERIFY(vault.exists(*back));
+    }
+
+    void renameBackRestoresLinks()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        vault.write(QStringLiteral("Notes/a.md"), QByteArray("[me](a.md)"));
+        vault.write(QStringLiteral("b.md"), QByteArray("[a](Notes/a.md#x)"));
+        repository.renameNote(QStringLiteral("Notes/a.md"), QStringLiteral("Zed (z)"));
+        repository.renameNote(QStringLiteral("Notes/Zed (z).md"), QStringLiteral("a"));
+        QCOMPARE(vault.read(QStringLiteral("Notes/a.md")), QByteArray("[me](a.md)"));
+        QCOMPARE(vault.read(QStringLiteral("b.md")), QByteArray("[a](Notes/a.md#x)"));
+    }
+};
+
+QTEST_GUILESS_MAIN(LinkRewriteTest)
+#include "tst_linkrewrite.moc"
