@@ -1,0 +1,249 @@
+#include "dailytodos.h"
+
+#include "fileio.h"
+#include "vaultrepository.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+QRegularExpression compiled(const QString& pattern)
+{
+    // "(*ANY)": lines end at every line break character, as in the journal's own patterns.
+    QRegularExpression expression(QStringLiteral("(*ANY)") + pattern,
+                                  QRegularExpression::UseUnicodePropertiesOption);
+    expression.optimize();
+    return expression;
+}
+
+const QRegularExpression& itemLinePattern()
+{
+    static const QRegularExpression pattern = compiled(QStringLiteral(
+        R"re((?m)^- \[([ xX])\] (.*?)(?:\s+<!-- created:(\d{4}-\d{2}-\d{2}) -->)?\s*$)re"));
+    return pattern;
+}
+
+const QRegularExpression& markerPattern()
+{
+    static const QRegularExpression pattern =
+        compiled(QStringLiteral(R"re(<!-- rolled-over-from:(\d{4}-\d{2}-\d{2}) -->)re"));
+    return pattern;
+}
+
+// A "yyyy-MM-dd" day; nothing when the text is not a real date.
+std::optional<QDate> parseDay(QStringView text)
+{
+    if (text.size() != 10 || text.at(4) != QLatin1Char('-') || text.at(7) != QLatin1Char('-'))
+        return std::nullopt;
+    for (qsizetype i : {0, 1, 2, 3, 5, 6, 8, 9}) {
+        if (text.at(i) < QLatin1Char('0') || text.at(i) > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const QDate day(text.sliced(0, 4).toInt(), text.sliced(5, 2).toInt(),
+                    text.sliced(8, 2).toInt());
+    if (!day.isValid())
+        return std::nullopt;
+    return day;
+}
+
+QString dayText(const QDate& day)
+{
+    return journalDayName(day.startOfDay());
+}
+
+// The part of a day file before its first memo: the only place the todo section may be.
+qsizetype firstMemoStart(const QString& text)
+{
+    const QRegularExpressionMatch memo = anyMemoAnchorPattern().match(text);
+    return memo.hasMatch() ? memo.capturedStart(0) : text.size();
+}
+
+QDate localDay(const QDateTime& date)
+{
+    return date.toLocalTime().date();
+}
+
+} // namespace
+
+QString todoSectionAnchor()
+{
+    return QStringLiteral("<a id=\"daily-todos\"></a>");
+}
+
+std::optional<TextRange> todoSectionRange(const QString& text)
+{
+    const qsizetype firstMemo = firstMemoStart(text);
+    const qsizetype start = text.indexOf(todoSectionAnchor());
+    if (start < 0 || start >= firstMemo)
+        return std::nullopt;
+    // Memo anchors begin a line, so none can start inside the section's own anchor.
+    return TextRange{start, firstMemo};
+}
+
+QList<DailyTodoItem> parseTodoItems(const QString& sectionText, const QDate& day)
+{
+    QList<DailyTodoItem> items;
+    for (QRegularExpressionMatchIterator it = itemLinePattern().globalMatch(sectionText);
+         it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        DailyTodoItem item;
+        item.id = int(items.size());
+        item.isCompleted = match.captured(1).toLower() == QLatin1String("x");
+        item.text = match.captured(2).trimmed();
+        const std::optional<QDate> created = parseDay(match.capturedView(3));
+        item.createdAt = (created ? *created : day).startOfDay();
+        items.append(item);
+    }
+    return items;
+}
+
+std::optional<QDate> rolledOverFromDate(const QString& text)
+{
+    const QRegularExpressionMatch match = markerPattern().match(text);
+    if (!match.hasMatch())
+        return std::nullopt;
+    return parseDay(match.capturedView(1));
+}
+
+QString renderTodoLine(const DailyTodoItem& item, const QDate& day)
+{
+    QString text = item.text;
+    // Every line break, not only CR and LF: any of them would split the item when read back.
+    for (QChar& c : text) {
+        switch (c.unicode()) {
+        case 0x000A:
+        case 0x000B:
+        case 0x000C:
+        case 0x000D:
+        case 0x0085:
+        case 0x2028:
+        case 0x2029:
+            c = QLatin1Char(' ');
+            break;
+        default:
+            break;
+        }
+    }
+    text = text.trimmed();
+    if (text.isEmpty())
+        return {};
+    QString line = QStringLiteral("- [") +
+                   (item.isCompleted ? QLatin1Char('x') : QLatin1Char(' ')) + QStringLiteral("] ") +
+                   text;
+    if (item.createdAt.isValid() && localDay(item.createdAt) != day)
+        line += QStringLiteral(" <!-- created:") + journalDayName(item.createdAt) +
+                QStringLiteral(" -->");
+    return line;
+}
+
+QString renderTodoSection(const QList<DailyTodoItem>& items, const QDate& day,
+                          const std::optional<QDate>& marker)
+{
+    QStringList lines;
+    for (const DailyTodoItem& item : items) {
+        const QString line = renderTodoLine(item, day);
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    if (lines.isEmpty() && !marker)
+        return {};
+    QStringList parts = {todoSectionAnchor(), QStringLiteral("## 今日待办")};
+    if (marker)
+        parts.append(QStringLiteral("<!-- rolled-over-from:") + dayText(*marker) +
+                     QStringLiteral(" -->"));
+    if (!lines.isEmpty())
+        parts.append(lines.join(QLatin1Char('\n')));
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+QString textWithTodoSection(const QString& text, const QString& section)
+{
+    QString result = text;
+    if (const std::optional<TextRange> range = todoSectionRange(text)) {
+        result.replace(range->start, range->end - range->start,
+                       section.isEmpty() ? QString() : section + QStringLiteral("\n\n"));
+    } else if (!section.isEmpty()) {
+        const QRegularExpressionMatch memo = anyMemoAnchorPattern().match(text);
+        if (memo.hasMatch())
+            result.insert(memo.capturedStart(0), section + QStringLiteral("\n\n"));
+        else
+            result = text.trimmed() + QStringLiteral("\n\n") + section + QLatin1Char('\n');
+    }
+    static const QRegularExpression blankRuns(QStringLiteral("\n{4,}"));
+    result.replace(blankRuns, QStringLiteral("\n\n"));
+    if (!result.endsWith(QLatin1Char('\n')))
+        result += QLatin1Char('\n');
+    return result;
+}
+
+QList<DailyTodoItem> mergeCarriedTodos(QList<DailyTodoItem> list,
+                                       const QList<DailyTodoItem>& carried)
+{
+    // Matched one to one, so that two equal unfinished items both arrive.
+    QList<bool> used(list.size(), false);
+    const qsizetype held = list.size();
+    for (const DailyTodoItem& item : carried) {
+        bool present = false;
+        for (qsizetype i = 0; i < held && !present; ++i) {
+            if (!used.at(i) && list.at(i).text == item.text &&
+                localDay(list.at(i).createdAt) == localDay(item.createdAt)) {
+                used[i] = true;
+                present = true;
+            }
+        }
+        if (!present)
+            list.append(item);
+    }
+    for (qsizetype i = 0; i < list.size(); ++i)
+        list[i].id = int(i);
+    return list;
+}
+
+QList<DailyTodoItem> VaultRepository::loadDailyTodos(const QDateTime& date) const
+{
+    const QString file = resolveVaultPath(journalPath(date));
+    if (!pathExists(file))
+        return {};
+    const QString text = readTextFile(file);
+    const std::optional<TextRange> range = todoSectionRange(text);
+    if (!range)
+        return {};
+    return parseTodoItems(text.mid(range->start, range->end - range->start), localDay(date));
+}
+
+void VaultRepository::saveDailyTodos(const QList<DailyTodoItem>& items, const QDateTime& date) const
+{
+    const NoteDocument document = ensureJournalDocument(date);
+    const QString file = resolveVaultPath(document.path);
+    // The day's roll-over marker stays, so that deleted carried items do not come back.
+    const QString& text = document.markdown;
+    const std::optional<QDate> marker = rolledOverFromDate(text.left(firstMemoStart(text)));
+    writeTextFileAtomically(
+        file, textWithTodoSection(text, renderTodoSection(items, localDay(date), marker)));
+}
+
+void VaultRepository::rollOverDailyTodos(const QDateTime& date) const
+{
+    const QDate today = localDay(date);
+    const QDate yesterday = today.addDays(-1);
+    if (!today.isValid() || !yesterday.isValid())
+        return;
+    const QString file = resolveVaultPath(journalPath(today.startOfDay()));
+    const QString text = pathExists(file) ? readTextFile(file) : QString();
+    if (rolledOverFromDate(text.left(firstMemoStart(text))) == yesterday)
+        return; // already done today
+
+    QList<DailyTodoItem> carried;
+    for (const DailyTodoItem& item : loadDailyTodos(yesterday.startOfDay())) {
+        if (!item.isCompleted)
+            carried.append(item);
+    }
+    if (carried.isEmpty())
+        return;
+    const QList<DailyTodoItem> list =
+        mergeCarriedTodos(loadDailyTodos(today.startOfDay()), carried);
+    const NoteDocument document = ensureJournalDocument(today.startOfDay());
+    writeTextFileAtomically(
+        resolveVaultPath(document.path),
+        textWithTodoSection(document.markdown, renderTodoSection(list, today, yesterday)));
+}

@@ -1,0 +1,251 @@
+#include "dailytodos.h"
+#include "testvault.h"
+#include "vaultrepository.h"
+
+#include <QTest>
+
+namespace {
+
+QDateTime may(int day, int hour = 10, int minute = 0)
+{
+    return QDateTime(QDate(2024, 5, day), QTime(hour, minute));
+}
+
+QString file(int day)
+{
+    return QStringLiteral("Journal/2024/05/2024-05-%1.md").arg(day, 2, 10, QLatin1Char('0'));
+}
+
+DailyTodoItem todo(const char* text, bool done = false, QDateTime created = may(2, 0))
+{
+    return DailyTodoItem{0, QString::fromUtf8(text), done, created};
+}
+
+const QByteArray memoOne = "<a id=\"memo-1\"></a>\n\n## 09:30\n\n- [ ] not a todo\n\n---\n";
+const QByteArray memoTwo =
+    "<a id=\"memo-2\" data-folder=\"Reading\"></a>\n\n## 14:05\n\nsecond\n\n---\n";
+
+} // namespace
+
+class DailyTodosTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void loadReadsOnlyItemLinesOfTheSection()
+    {
+        TestVault vault;
+        vault.write(file(2),
+                    QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                               "<!-- rolled-over-from:2024-05-01 -->\n\n"
+                               "- [x] send the invoice\n"
+                               "- [ ] renew passport <!-- created:2024-04-28 -->\n"
+                               "- [X] upper case\n"
+                               "-  [ ] two spaces\n* [ ] star\n- [] no box\nfree text\n"
+                               "- [ ] bad date <!-- created:2024-02-30 -->\r\n"
+                               "- [ ]    spaced   \n\n") +
+                        memoOne);
+        const QList<DailyTodoItem> items =
+            VaultRepository(vault.root()).loadDailyTodos(may(2, 23, 59));
+        const QList<DailyTodoItem> expected = {
+            DailyTodoItem{0, QStringLiteral("send the invoice"), true, may(2, 0)},
+            DailyTodoItem{1, QStringLiteral("renew passport"), false,
+                          QDate(2024, 4, 28).startOfDay()},
+            DailyTodoItem{2, QStringLiteral("upper case"), true, may(2, 0)},
+            DailyTodoItem{3, QStringLiteral("bad date"), false, may(2, 0)},
+            DailyTodoItem{4, QStringLiteral("spaced"), false, may(2, 0)},
+        };
+        QCOMPARE(items, expected);
+    }
+
+    void loadOfMissingOrBrokenFile()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
+        QVERIFY(vault.files().isEmpty()); // reading never creates the day file
+        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memoOne);
+        QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
+        vault.write(file(3), QByteArray("<a id=\"daily-todos\"></a>\n- [ ] caf\xe9\n"));
+        QVERIFY_EXCEPTION_THROWN(repository.loadDailyTodos(may(3)), FileError);
+    }
+
+    void saveCreatesDayFileWithSection()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        // Around midnight local time: the day is the local one, not the UTC one.
+        repository.saveDailyTodos(
+            {todo("a\nb"), todo("   "), todo("done", true),
+             todo("old", false, QDate(2024, 4, 28).startOfDay().addSecs(3600))},
+            may(2, 0, 30));
+        QCOMPARE(vault.readText(file(2)),
+                 QStringLiteral("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                                "- [ ] a b\n- [x] done\n- [ ] old <!-- created:2024-04-28 -->\n"));
+        QCOMPARE(repository.loadDailyTodos(may(2)).at(2).createdAt,
+                 QDate(2024, 4, 28).startOfDay());
+    }
+
+    void saveInsertsBeforeFirstMemoAndReplacesInPlace()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        const QByteArray memos = memoOne + "\n" + memoTwo;
+        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memos);
+
+        repository.saveDailyTodos({todo("first")}, may(2));
+        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
+                                                 "## 今日待办\n\n- [ ] first\n\n") +
+                                          memos);
+
+        repository.saveDailyTodos({todo("first", true), todo("second")}, may(2));
+        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
+                                                 "## 今日待办\n\n- [x] first\n- [ ] second\n\n") +
+                                          memos);
+
+        // An emptied list takes the whole section away, up to the first memo.
+        repository.saveDailyTodos({}, may(2));
+        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n") + memos);
+    }
+
+    void saveWithoutMemosAndRepeatedSaves()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        vault.write(file(2), QByteArray("# 2024-05-02\n\nmy own words\n\n\n"));
+        repository.saveDailyTodos({todo("x")}, may(2));
+        const QByteArray once = "# 2024-05-02\n\nmy own words\n\n<a id=\"daily-todos\"></a>\n\n"
+                                "## 今日待办\n\n- [ ] x\n";
+        QCOMPARE(vault.read(file(2)), once);
+        // The section runs to the end of the file; saving again leaves one blank line after it.
+        repository.saveDailyTodos({todo("x")}, may(2));
+        QCOMPARE(vault.read(file(2)), once + "\n");
+        repository.saveDailyTodos({todo("x")}, may(2));
+        QCOMPARE(vault.read(file(2)), once + "\n");
+        repository.saveDailyTodos({}, may(2));
+        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\nmy own words\n\n"));
+    }
+
+    void anchorQuotedInMemoIsNotTheSection()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        const QByteArray memo = "<a id=\"memo-1\"></a>\n\n## 09:30\n\nThe format: "
+                                "<a id=\"daily-todos\"></a>\n- [ ] quoted\n\n---\n";
+        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memo);
+        QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
+        repository.saveDailyTodos({todo("real")}, may(2));
+        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
+                                                 "## 今日待办\n\n- [ ] real\n\n") +
+                                          memo);
+        QCOMPARE(repository.loadDailyTodos(may(2)), QList<DailyTodoItem>{todo("real")});
+    }
+
+    void rollOverCarriesUnfinishedOnce()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        vault.write(file(1),
+                    QByteArray("# 2024-05-01\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                               "- [x] send the invoice\n- [ ] call\n"
+                               "- [ ] renew passport <!-- created:2024-04-28 -->\n"
+                               "- [ ] call\n\n") +
+                        memoOne);
+        const QByteArray yesterday = vault.read(file(1));
+
+        repository.rollOverDailyTodos(may(2, 0, 5));
+        const QByteArray rolled = "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                                  "<!-- rolled-over-from:2024-05-01 -->\n\n"
+                                  "- [ ] call <!-- created:2024-05-01 -->\n"
+                                  "- [ ] renew passport <!-- created:2024-04-28 -->\n"
+                                  "- [ ] call <!-- created:2024-05-01 -->\n";
+        QCOMPARE(vault.read(file(2)), rolled);
+        QCOMPARE(vault.read(file(1)), yesterday); // the day before is left as it was
+
+        // Once a day: a second call, or one after the carried items were deleted, adds nothing.
+        repository.rollOverDailyTodos(may(2, 18));
+        QCOMPARE(vault.read(file(2)), rolled);
+        repository.saveDailyTodos({}, may(2));
+        const QByteArray emptied = "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                                   "<!-- rolled-over-from:2024-05-01 -->\n\n";
+        QCOMPARE(vault.read(file(2)), emptied);
+        repository.rollOverDailyTodos(may(2, 19));
+        QCOMPARE(vault.read(file(2)), emptied);
+    }
+
+    void rollOverKeepsTodaysItemsAndMemos()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        vault.write(file(1), QByteArray("<a id=\"daily-todos\"></a>\n\n- [ ] same\n- [ ] new\n"));
+        // Today already has 'same' from yesterday, a 'new' of its own, and a stale marker.
+        vault.write(file(2),
+                    QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                               "<!-- rolled-over-from:2024-04-30 -->\n\n"
+                               "- [x] same <!-- created:2024-05-01 -->\n- [ ] new\n\n") +
+                        memoOne);
+        repository.rollOverDailyTodos(may(2));
+        QCOMPARE(vault.read(file(2)),
+                 QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                            "<!-- rolled-over-from:2024-05-01 -->\n\n"
+                            "- [x] same <!-- created:2024-05-01 -->\n- [ ] new\n"
+                            "- [ ] new <!-- created:2024-05-01 -->\n\n") +
+                     memoOne);
+    }
+
+    void rollOverWithNothingToCarryWritesNothing()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        repository.rollOverDailyTodos(may(2));
+        QVERIFY(vault.files().isEmpty());
+        vault.write(file(1), QByteArray("<a id=\"daily-todos\"></a>\n\n- [x] done\n"));
+        repository.rollOverDailyTodos(may(2));
+        QCOMPARE(vault.files(), QStringList{file(1)});
+        // Items two days old are not consulted.
+        repository.rollOverDailyTodos(may(3));
+        QCOMPARE(vault.files(), QStringList{file(1)});
+    }
+
+    void rollOverNeverRewritesUndecodableDay()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        vault.write(file(1), QByteArray("<a id=\"daily-todos\"></a>\n\n- [ ] carry\n"));
+        const QByteArray broken("# 2024-05-02\n\ncaf\xe9\n");
+        vault.write(file(2), broken);
+        QVERIFY_EXCEPTION_THROWN(repository.rollOverDailyTodos(may(2)), FileError);
+        QVERIFY_EXCEPTION_THROWN(repository.saveDailyTodos({todo("x")}, may(2)), FileError);
+        QCOMPARE(vault.read(file(2)), broken);
+    }
+
+    void renderTodoLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("done");
+        QTest::addColumn<QDateTime>("created");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("plain") << QStringLiteral("x") << false << may(2, 23, 59)
+                               << QStringLiteral("- [ ] x");
+        QTest::newRow("done") << QStringLiteral(" x ") << true << may(2)
+                              << QStringLiteral("- [x] x");
+        QTest::newRow("crlf") << QStringLiteral("a\r\nb") << false << may(2)
+                              << QStringLiteral("- [ ] a  b");
+        QTest::newRow("line separator")
+            << QStringLiteral("a\u2028b") << false << may(2) << QStringLiteral("- [ ] a b");
+        QTest::newRow("blank") << QStringLiteral(" \n ") << false << may(2) << QString();
+        QTest::newRow("other day") << QStringLiteral("x") << false << may(1, 23, 59)
+                                   << QStringLiteral("- [ ] x <!-- created:2024-05-01 -->");
+    }
+    void renderTodoLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, done);
+        QFETCH(QDateTime, created);
+        QFETCH(QString, line);
+        QCOMPARE(::renderTodoLine(DailyTodoItem{7, text, done, created}, QDate(2024, 5, 2)), line);
+    }
+};
+
+QTEST_GUILESS_MAIN(DailyTodosTest)
+#include "tst_dailytodos.moc"
