@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QAbstractListModel>
+#include <QList>
+
+#include <algorithm>
+
+// Base of the published list models: a `count` property, and row replacement that announces
+// the smallest single change turning the old rows into the new ones. Unchanged rows at both
+// ends are kept, so views keep their scroll position and delegates when one memo or article
+// changes among thousands.
+class ListModelBase : public QAbstractListModel
+{
+    Q_OBJECT
+    Q_PROPERTY(int count READ count NOTIFY countChanged)
+
+public:
+    using QAbstractListModel::QAbstractListModel;
+    int count() const { return rowCount(); }
+
+Q_SIGNALS:
+    void countChanged();
+
+protected:
+    // `sameItem` tells whether two rows stand for the same item, so that a changed row is
+    // announced as a change of its data rather than as removal and insertion.
+    template <typename T, typename SameItem>
+    void replaceRows(QList<T>& rows, const QList<T>& next, SameItem sameItem)
+    {
+        const qsizetype oldCount = rows.size();
+        const qsizetype newCount = next.size();
+        qsizetype head = 0;
+        while (head < oldCount && head < newCount && rows.at(head) == next.at(head))
+            ++head;
+        if (head == oldCount && head == newCount)
+            return;
+        qsizetype tail = 0;
+        while (tail < oldCount - head && tail < newCount - head &&
+               rows.at(oldCount - 1 - tail) == next.at(newCount - 1 - tail))
+            ++tail;
+        const qsizetype removed = oldCount - head - tail;
+        const qsizetype inserted = newCount - head - tail;
+
+        bool sameItems = removed == inserted;
+        for (qsizetype i = 0; sameItems && i < removed; ++i)
+            sameItems = sameItem(rows.at(head + i), next.at(head + i));
+        if (sameItems) {
+            rows = next;
+            Q_EMIT dataChanged(index(int(head)), index(int(head + removed - 1)));
+            return;
+        }
+        if (removed + inserted > std::max<qsizetype>(256, (oldCount + newCount) / 2)) {
+            // A large rearrangement is cheaper for views as one reset.
+            beginResetModel();
+            rows = next;
+            endResetModel();
+        } else {
+            if (removed > 0) {
+                beginRemoveRows({}, int(head), int(head + removed - 1));
+                rows.remove(head, removed);
+                endRemoveRows();
+            }
+            if (inserted > 0) {
+                beginInsertRows({}, int(head), int(head + inserted - 1));
+                rows = next;
+                endInsertRows();
+            } else {
+                rows = next;
+            }
+        }
+        if (oldCount != newCount)
+            Q_EMIT countChanged();
+    }
+};

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "listmodelbase.h"
+#include "vaultrecords.h"
+
+// The published memo stream, in the order the vault lists it.
+//
+// Roles (QML names):
+// - memoId: the memo's id ("memo-" + UUID)
+// - createdAt: QDateTime of creation
+// - day: QDate of creation, local calendar day
+// - journalPath: vault path of its day file
+// - markdown: its whole text, follow-ups included
+// - folderPath: the folder it was captured in
+class MemoListModel : public ListModelBase
+{
+    Q_OBJECT
+
+public:
+    enum Role {
+        IdRole = Qt::UserRole + 1,
+        CreatedAtRole,
+        DayRole,
+        JournalPathRole,
+        MarkdownRole,
+        FolderPathRole,
+    };
+
+    using ListModelBase::ListModelBase;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    const QList<MemoRecord>& memos() const { return m_memos; }
+    void setMemos(const QList<MemoRecord>& memos);
+
+private:
+    QList<MemoRecord> m_memos;
+};

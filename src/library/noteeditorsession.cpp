@@ -1,0 +1,111 @@
+#include "noteeditorsession.h"
+
+#include "vaulterror.h"
+
+#include <QUuid>
+
+#include <qcorosignal.h>
+
+NoteEditorSession::NoteEditorSession(const NoteDocument& document,
+                                     std::shared_ptr<const VaultRepository> repository,
+                                     std::shared_ptr<RepositoryExecutor> executor, QObject* parent)
+    : QObject(parent), m_id(QUuid::createUuid().toString(QUuid::WithoutBraces)),
+      m_document(document), m_repository(std::move(repository)), m_executor(std::move(executor))
+{
+    m_debounce.setSingleShot(true);
+    m_debounce.setInterval(debounceMilliseconds);
+    // The debounce is the only timer that decides when a burst of typing ends; keep it exact.
+    m_debounce.setTimerType(Qt::PreciseTimer);
+    connect(&m_debounce, &QTimer::timeout, this, &NoteEditorSession::flush);
+}
+
+QString NoteEditorSession::title() const
+{
+    QString name = m_document.path.section(QLatin1Char('/'), -1);
+    if (name.endsWith(QLatin1String(".md"), Qt::CaseInsensitive))
+        name.chop(3);
+    return name;
+}
+
+void NoteEditorSession::updateMarkdown(const QString& markdown)
+{
+    if (m_document.markdown == markdown)
+        return;
+    m_document.markdown = markdown;
+    Q_EMIT documentChanged();
+    setSaveState(SaveState::Waiting);
+    m_debounce.start();
+}
+
+void NoteEditorSession::flush()
+{
+    flushAsync();
+}
+
+QCoro::Task<> NoteEditorSession::flushAsync()
+{
+    m_debounce.stop();
+    // A save under way is awaited rather than raced: saving now would carry the file date from
+    // before that save and be refused as a conflict with our own write.
+    while (m_saveRunning)
+        co_await qCoro(this, &NoteEditorSession::saveEnded);
+    if (m_saveState != SaveState::Waiting)
+        co_return;
+
+    const NoteDocument snapshot = m_document;
+    setSaveState(SaveState::Saving);
+    m_saveRunning = true;
+    std::optional<NoteDocument> saved;
+    QString failure;
+    try {
+        saved = co_await StorageCall(m_executor->run(m_repository,
+                                                     [snapshot](const VaultRepository& repository) {
+                                                         return repository.saveDocument(snapshot);
+                                                     }),
+                                     this);
+    } catch (const StorageError& error) {
+        failure = error.localizedDescription();
+    } catch (const std::exception& error) {
+        failure = QString::fromLocal8Bit(error.what());
+    }
+    m_saveRunning = false;
+
+    if (saved) {
+        if (m_document.path == snapshot.path && m_document.markdown == snapshot.markdown) {
+            m_document = *saved;
+            Q_EMIT documentChanged();
+            setSaveState(SaveState::Saved);
+            Q_EMIT saveEnded();
+            Q_EMIT didSave();
+        } else {
+            // The file now holds our own write; newer edits save on top of it.
+            m_document.modifiedAt = saved->modifiedAt;
+            Q_EMIT documentChanged();
+            setSaveState(SaveState::Waiting);
+            Q_EMIT saveEnded();
+        }
+    } else {
+        setSaveState(SaveState::Failed, failure);
+        Q_EMIT saveEnded();
+        Q_EMIT saveFailed(failure);
+    }
+}
+
+void NoteEditorSession::replaceDocument(const NoteDocument& document)
+{
+    m_debounce.stop();
+    if (!(m_document == document)) {
+        m_document = document;
+        Q_EMIT documentChanged();
+    }
+    setSaveState(SaveState::Saved);
+}
+
+void NoteEditorSession::setSaveState(SaveState state, const QString& failureMessage)
+{
+    if (m_saveState == state && m_saveFailureMessage == failureMessage)
+        return;
+    m_saveState = state;
+    m_saveFailureMessage = failureMessage;
+    Q_EMIT saveStateChanged();
+}

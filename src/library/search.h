@@ -1,0 +1,67 @@
+#pragma once
+
+#include "libraryselection.h"
+#include "vaultrecords.h"
+
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Search over published contents. Pure functions over values, callable from any thread; the
+// controller and the command-line program share them. Texts are folded once per published
+// snapshot (the indexes below), not once per query.
+
+// Case-, diacritic- and width-insensitive form of a text: compatibility decomposition, combining
+// marks dropped, case folded, then recomposed with compatibility mapping.
+QString foldForSearch(const QString& text);
+
+// The folded query split at white space, empty pieces dropped.
+QStringList searchTokens(const QString& query);
+
+// Whether the article at `notePath` lies in `folderPath` or one of its subfolders; every
+// article lies in the root ("").
+bool isNoteInFolder(const QString& notePath, const QString& folderPath);
+
+// The folder of a vault-relative path: its pieces without the last, "" at the root.
+QString parentFolderPath(const QString& path);
+
+// Folded texts of a snapshot's notes, row for row.
+struct NoteSearchIndex
+{
+    QStringList foldedTitles;
+    QStringList foldedTexts;      // title + " " + searchable content
+    QStringList caseFoldedTitles; // for the sidebar filter, which ignores case only
+    QStringList caseFoldedContents;
+};
+NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes);
+
+// Folded texts of memos, row for row: the Markdown, a space, and its tags joined by spaces.
+struct MemoSearchIndex
+{
+    QStringList foldedTexts;
+};
+MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos);
+
+// Articles whose text holds every token of `query`, in `folderPath` when given; with no tokens,
+// every article of the folder, or nothing without a folder. Ranked: title equal to the query,
+// then title starting with it, then the rest; later modification first within a rank.
+QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
+                                  const QString& query,
+                                  const std::optional<QString>& folderPath = {});
+
+// Memos (in their order) whose text holds every token of `query`, created on `day` when given;
+// with no tokens, that day's memos, or nothing without a day. Days are local calendar days.
+QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
+                              const QString& query, const std::optional<QDate>& day = {});
+
+// The sidebar's article list: the selection applied, then the search text (trimmed; blank
+// means no filter) looked for in the title or the searchable content, ignoring case.
+QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
+                                 const LibrarySelection& selection, const QString& searchText);
+
+// The folder paths shown in the sidebar: without the quick-capture folder and its subfolders,
+// sorted for people (numbers by value, case ignored).
+QStringList visibleFolders(const QList<FolderItem>& folders);
