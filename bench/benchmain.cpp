@@ -1,0 +1,337 @@
+#include "benchreport.h"
+#include "benchvault.h"
+#include "floorreader.h"
+
+#include "vaultrecords.h"
+#include "vaultrepository.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <algorithm>
+#include <exception>
+#include <sys/resource.h>
+#include <thread>
+
+// larch-bench: times the storage operations on a copy of a generated vault, next to the floor
+// of reading every file once, and reports the peak memory of a full load.
+
+namespace {
+
+struct Contents
+{
+    VaultSnapshot snapshot;
+    QList<MemoRecord> memos;
+    QList<DailyTodoItem> todos;
+};
+
+// What the library model does when it opens a vault.
+Contents fullLoad(const VaultRepository& repository, const QDateTime& now)
+{
+    repository.prepareLayout();
+    repository.rollOverDailyTodos(now);
+    Contents contents;
+    contents.snapshot = repository.loadSnapshot();
+    contents.memos = repository.loadMemos();
+    contents.todos = repository.loadDailyTodos(now);
+    return contents;
+}
+
+// What it does after every change.
+Contents refresh(const VaultRepository& repository, const QDateTime& now)
+{
+    repository.rollOverDailyTodos(now);
+    Contents contents;
+    contents.snapshot = repository.loadSnapshot();
+    contents.memos = repository.loadMemos();
+    contents.todos = repository.loadDailyTodos(now);
+    return contents;
+}
+
+template <typename Operation> double timed(Operation&& operation)
+{
+    QElapsedTimer timer;
+    timer.start();
+    operation();
+    return double(timer.nsecsElapsed()) / 1e6;
+}
+
+// From /proc/self/status, in KiB; 0 when unknown.
+qint64 statusKib(const char* field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
+    }
+    return 0;
+}
+
+qint64 diskBytes(const QString& root)
+{
+    qint64 total = 0;
+    QDirIterator it(root, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        total += it.fileInfo().size();
+    }
+    return total;
+}
+
+// Runs in a fresh child process, so that nothing else the benchmark did counts in its peak.
+int measureLoadMemory(const QString& root, const QDate& today)
+{
+    const qint64 start = statusKib("VmHWM");
+    const VaultRepository repository(root);
+    const Contents contents = fullLoad(repository, QDateTime(today, QTime(12, 0)));
+    const qint64 peak = statusKib("VmHWM");
+    QTextStream(stdout) << start << ' ' << peak << ' ' << contents.snapshot.notes.size() << '\n';
+    return 0;
+}
+
+class Benchmark
+{
+public:
+    Benchmark(const QString& root, const QDate& today, int runs)
+        : m_repository(root), m_now(today, QTime(12, 0)), m_today(today), m_runs(runs)
+    {
+        m_report.vault = root;
+        m_report.runs = runs;
+        m_report.cores = int(std::max(1u, std::thread::hardware_concurrency()));
+        const auto add = [&](const char* key, const char* name, double target) {
+            m_report.operations.append(
+                {QLatin1String(key), QLatin1String(name), target, QList<double>()});
+        };
+        // The full load must stay first: the report takes its per-file cost from it.
+        add("full_load", "full load", 2.0);
+        add("refresh", "refresh", 2.0);
+        add("create_memo", "createMemo", 0);
+        add("update_memo", "updateMemo", 0.5);
+        add("append_follow_up", "appendFollowUp", 0.5);
+        add("delete_memo", "deleteMemo", 0.5);
+        add("save_document", "saveDocument", 0);
+        add("rename_note", "renameNote (+ link rewrite)", 2.0);
+        add("store_image_attachment", "storeImageAttachment", 0);
+    }
+
+    BenchReport run()
+    {
+        prepare();
+        for (int run = 0; run < m_runs; ++run)
+            oneRun(run);
+        measureMemory();
+        rusage usage{};
+        ::getrusage(RUSAGE_SELF, &usage);
+        m_report.benchPeakKib = usage.ru_maxrss;
+        return m_report;
+    }
+
+private:
+    QList<double>& samples(const char* key)
+    {
+        for (OperationFigure& op : m_report.operations) {
+            if (op.key == QLatin1String(key))
+                return op.milliseconds;
+        }
+        Q_UNREACHABLE();
+    }
+
+    void prepare()
+    {
+        // The first load of the copy repairs stripped anchors and rolls yesterday's todos over;
+        // those writes happen once, so they are timed apart from the steady-state loads.
+        Contents contents;
+        m_report.firstLoadMs = timed([&] { contents = fullLoad(m_repository, m_now); });
+        m_report.notes = int(contents.snapshot.notes.size());
+        m_report.folders = int(contents.snapshot.folders.size());
+        m_report.memos = int(contents.memos.size());
+        m_report.todayTodos = int(contents.todos.size());
+        if (contents.memos.isEmpty() || contents.snapshot.notes.isEmpty())
+            throw std::runtime_error("the vault has no memos or no articles");
+
+        const MemoRecord& target = contents.memos.at(contents.memos.size() / 2);
+        m_memoId = target.id;
+        m_memoMarkdown = target.markdown;
+
+        // Save an article of typical (median) size.
+        QList<NoteSummary> notes = contents.snapshot.notes;
+        std::sort(notes.begin(), notes.end(), [](const NoteSummary& a, const NoteSummary& b) {
+            return a.searchableContent.size() < b.searchableContent.size();
+        });
+        m_document = m_repository.loadDocument(notes.at(notes.size() / 2).path);
+        m_documentText = m_document.markdown;
+
+        m_image = m_repository.storeImageAttachment(imageBytes(-1), QStringLiteral("image/png"))
+                      .markdownPath;
+        m_renamed = BenchVault::renamedArticlePath();
+        m_repository.loadDocument(m_renamed); // fails early when the vault lacks it
+
+        const std::vector<std::string> files = listLoadedFiles(m_repository.rootPath());
+        m_report.files = int(files.size());
+        for (const std::string& file : files)
+            m_report.textBytes += QFileInfo(QFile::decodeName(file.c_str())).size();
+        m_report.diskBytes = diskBytes(m_repository.rootPath());
+    }
+
+    QByteArray imageBytes(int run) const
+    {
+        // A fresh image each time (its digest names the file), 256 KiB like a screenshot.
+        QByteArray bytes("\x89PNG\r\n\x1a\n", 8);
+        bytes.append(QByteArray(256 * 1024, char('a' + (run + 1) % 26)));
+        bytes.append(QByteArray::number(run));
+        return bytes;
+    }
+
+    void oneRun(int run)
+    {
+        const VaultRepository& repo = m_repository;
+        m_report.floorMs.append(measureFloor(repo.rootPath(), m_report.cores).milliseconds);
+        samples("full_load").append(timed([&] { fullLoad(repo, m_now); }));
+        samples("refresh").append(timed([&] { refresh(repo, m_now); }));
+
+        MemoRecord created;
+        const QDateTime at(m_today, QTime(12, 0).addSecs(60 * run));
+        samples("create_memo").append(timed([&] {
+            created = repo.createMemo(QStringLiteral("基准测试 benchmark memo #bench"), at,
+                                      QStringLiteral("Notes"), {m_image});
+        }));
+        const QString edited =
+            m_memoMarkdown + QStringLiteral("\n\n编辑 edit ") + QString::number(run);
+        samples("update_memo").append(timed([&] { repo.updateMemo(m_memoId, edited); }));
+        samples("append_follow_up").append(timed([&] {
+            repo.appendFollowUp(m_memoId, QStringLiteral("续写 follow-up"), m_now);
+        }));
+        repo.updateMemo(m_memoId, m_memoMarkdown); // back as it was: the day file stays the same
+        samples("delete_memo").append(timed([&] { repo.deleteMemo(created.id); }));
+
+        m_document.markdown =
+            run % 2 ? m_documentText : m_documentText + QStringLiteral("\n编辑\n");
+        samples("save_document").append(timed([&] { m_document = repo.saveDocument(m_document); }));
+
+        // Renamed away and back: both directions count, and the vault ends as it began.
+        NoteDocument moved;
+        samples("rename_note").append(timed([&] {
+            moved = repo.renameNote(m_renamed, BenchVault::renamedArticleNewName());
+        }));
+        const QString oldName = QFileInfo(m_renamed).completeBaseName();
+        samples("rename_note").append(timed([&] { repo.renameNote(moved.path, oldName); }));
+
+        const QByteArray image = imageBytes(run);
+        samples("store_image_attachment").append(timed([&] {
+            repo.storeImageAttachment(image, QStringLiteral("image/png"));
+        }));
+    }
+
+    void measureMemory()
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--measure-load-memory"), QStringLiteral("--today"),
+                     m_today.toString(Qt::ISODate), m_repository.rootPath()});
+        if (!child.waitForFinished(600000) || child.exitCode() != 0)
+            throw std::runtime_error("the memory measurement failed: " +
+                                     child.readAllStandardError().toStdString());
+        const QList<QByteArray> fields = child.readAllStandardOutput().trimmed().split(' ');
+        m_report.processStartKib = fields.value(0).toLongLong();
+        m_report.loadPeakKib = fields.value(1).toLongLong();
+    }
+
+    VaultRepository m_repository;
+    QDateTime m_now;
+    QDate m_today;
+    int m_runs;
+    BenchReport m_report;
+    QString m_memoId;
+    QString m_memoMarkdown;
+    NoteDocument m_document;
+    QString m_documentText;
+    QString m_image;
+    QString m_renamed;
+};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    BenchVault::useFixedTimeZone();
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("larch-bench"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Times the storage operations on a copy of a vault made by "
+                       "larch-bench-generate; the vault itself is never changed."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("vault"), QStringLiteral("The generated vault."));
+    const QCommandLineOption runs(QStringLiteral("runs"),
+                                  QStringLiteral("Runs of each operation (default 5)."),
+                                  QStringLiteral("n"), QStringLiteral("5"));
+    const QCommandLineOption today(QStringLiteral("today"),
+                                   QStringLiteral("The vault's today (default %1).")
+                                       .arg(BenchVault::defaultToday().toString(Qt::ISODate)),
+                                   QStringLiteral("date"),
+                                   BenchVault::defaultToday().toString(Qt::ISODate));
+    const QCommandLineOption workDir(
+        QStringLiteral("work-dir"),
+        QStringLiteral("Where to make the copy (default: the temporary folder)."),
+        QStringLiteral("folder"), QDir::tempPath());
+    const QCommandLineOption keep(QStringLiteral("keep-copy"),
+                                  QStringLiteral("Keep the copy the operations ran on."));
+    const QCommandLineOption memoryOnly(QStringLiteral("measure-load-memory"),
+                                        QStringLiteral("Internal: one full load, print memory."));
+    parser.addOptions({runs, today, workDir, keep, memoryOnly});
+    parser.process(app);
+
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    const QStringList args = parser.positionalArguments();
+    const QDate day = QDate::fromString(parser.value(today), Qt::ISODate);
+    bool runsOk = false;
+    const int runCount = parser.value(runs).toInt(&runsOk);
+    if (args.size() != 1 || !day.isValid() || !runsOk || runCount < 1) {
+        err << parser.helpText();
+        return 2;
+    }
+    const QString vault = QDir::cleanPath(QDir::current().absoluteFilePath(args.first()));
+
+    try {
+        if (parser.isSet(memoryOnly))
+            return measureLoadMemory(vault, day);
+        if (!QFileInfo::exists(vault + QStringLiteral("/.larch/memo-index.json")))
+            throw std::runtime_error("no generated vault at " + vault.toStdString());
+
+        const QString copy =
+            QDir(parser.value(workDir))
+                .absoluteFilePath(
+                    QStringLiteral("larch-bench-work-%1").arg(QCoreApplication::applicationPid()));
+        if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), vault, copy}) != 0)
+            throw std::runtime_error("cannot copy the vault to " + copy.toStdString());
+        err << "Working on a copy: " << copy << "\n";
+        err.flush();
+        BenchReport report;
+        try {
+            report = Benchmark(copy, day, runCount).run();
+        } catch (...) {
+            if (!parser.isSet(keep))
+                QDir(copy).removeRecursively();
+            throw;
+        }
+        report.vault = vault;
+        if (!parser.isSet(keep))
+            QDir(copy).removeRecursively();
+        printReport(report, out);
+    } catch (const std::exception& error) {
+        err << "larch-bench: " << error.what() << "\n";
+        return 1;
+    }
+    return 0;
+}
