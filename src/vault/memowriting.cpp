@@ -1,0 +1,134 @@
+// Changes to memos: appending, editing, follow-ups and removal. Each rewrites one day file and
+// then brings the memo index up to date; the day file always goes first.
+
+#include "fileio.h"
+#include "journal.h"
+#include "memoindex.h"
+#include "vaulterror.h"
+#include "vaultpaths.h"
+#include "vaultrepository.h"
+
+#include <QRegularExpression>
+#include <QUuid>
+
+namespace {
+
+QString imageLine(const QString& path, const QString& journalFile)
+{
+    const QString decoded = percentDecoded(path).value_or(path);
+    // Root-anchored attachment paths become links relative to the day file.
+    const QString link = decoded.startsWith(QLatin1Char('/'))
+                             ? relativeMarkdownLink(journalFile, decoded.mid(1))
+                             : path;
+    return QStringLiteral("![图片](") + link + QLatin1Char(')');
+}
+
+QString joinedNonEmpty(const QStringList& parts, QLatin1String separator)
+{
+    QStringList kept;
+    for (const QString& part : parts) {
+        if (!part.isEmpty())
+            kept.append(part);
+    }
+    return kept.join(separator);
+}
+
+QString newMemoId()
+{
+    return QLatin1String("memo-") + QUuid::createUuid().toString(QUuid::WithoutBraces).toLower();
+}
+
+QString followUpStamp(const QDateTime& date)
+{
+    const QDateTime local = date.toLocalTime();
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d", local.date().year(), local.date().month(),
+                             local.date().day(), local.time().hour(), local.time().minute());
+}
+
+// Collapses every run of four or more line feeds to two; runs of three stay.
+QString collapsedBlankRuns(QString text)
+{
+    static const QRegularExpression runs(QStringLiteral("\n{4,}"));
+    if (text.contains(QLatin1String("\n\n\n\n")))
+        text.replace(runs, QStringLiteral("\n\n"));
+    return text;
+}
+
+MemoRecord findMemo(const QList<MemoRecord>& memos, const QString& id)
+{
+    for (const MemoRecord& memo : memos) {
+        if (memo.id == id)
+            return memo;
+    }
+    throw VaultError(VaultError::noteNotFound);
+}
+
+} // namespace
+
+MemoRecord VaultRepository::createMemo(const QString& text, const QDateTime& createdAt,
+                                       const QString& folderPath,
+                                       const QStringList& imagePaths) const
+{
+    const QString journalFile = journalPath(createdAt);
+    QStringList images;
+    for (const QString& path : imagePaths)
+        images.append(imageLine(path, journalFile));
+    const QString body = joinedNonEmpty({trimmedText(text), images.join(QLatin1String("\n\n"))},
+                                        QLatin1String("\n\n"));
+    if (body.isEmpty())
+        throw VaultError(VaultError::invalidName);
+
+    const NoteDocument day = ensureJournalDocument(createdAt);
+    const MemoRecord memo{newMemoId(), createdAt, day.path, body, folderPath};
+    const QString updated = trimmedText(day.markdown) + QLatin1String("\n\n") +
+                            renderMemoBlock(memo) + QLatin1Char('\n');
+    writeTextFileAtomically(resolveVaultPath(day.path), updated);
+    upsertMemoIndexEntry(memo);
+    return memo;
+}
+
+MemoRecord VaultRepository::updateMemo(const QString& id, const QString& markdown) const
+{
+    MemoRecord memo = findMemo(loadMemos(), id);
+    memo.markdown = trimmedText(markdown);
+    replaceMemoBlock(memo, renderMemoBlock(memo));
+    upsertMemoIndexEntry(memo);
+    return memo;
+}
+
+MemoRecord VaultRepository::appendFollowUp(const QString& id, const QString& text,
+                                           const QDateTime& date) const
+{
+    MemoRecord memo = findMemo(loadMemos(), id);
+    const QString addition = trimmedText(text);
+    if (addition.isEmpty())
+        throw VaultError(VaultError::invalidName);
+    memo.markdown = trimmedText(memo.markdown) + QStringLiteral("\n\n### 续记 · ") +
+                    followUpStamp(date) + QLatin1String("\n\n") + addition;
+    replaceMemoBlock(memo, renderMemoBlock(memo));
+    upsertMemoIndexEntry(memo);
+    return memo;
+}
+
+void VaultRepository::deleteMemo(const QString& id) const
+{
+    const MemoRecord memo = findMemo(loadMemos(), id);
+    replaceMemoBlock(memo, QString());
+    removeMemoIndexEntry(id);
+}
+
+void VaultRepository::replaceMemoBlock(const MemoRecord& memo, const QString& replacement) const
+{
+    const QString file = resolveVaultPath(memo.journalPath);
+    QString text = readTextFile(file);
+    const std::optional<TextRange> block = memoBlockRange(memo.id, text);
+    if (!block)
+        throw VaultError(VaultError::noteNotFound);
+    const QString inserted =
+        replacement.isEmpty() ? QString() : trimmedText(replacement) + QLatin1String("\n\n");
+    text.replace(block->start, block->end - block->start, inserted);
+    text = collapsedBlankRuns(std::move(text));
+    if (!text.endsWith(QLatin1Char('\n')))
+        text.append(QLatin1Char('\n'));
+    writeTextFileAtomically(file, text);
+}
