@@ -1,0 +1,121 @@
+#include "fileio.h"
+#include "testvault.h"
+
+#include <QTest>
+
+#include <sys/stat.h>
+
+class FileIoTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void atomicWriteCreatesAndReplaces()
+    {
+        TestVault vault;
+        const QString file = vault.path(QStringLiteral("a.md"));
+        writeFileAtomically(file, QByteArray("first"));
+        QCOMPARE(vault.read(QStringLiteral("a.md")), QByteArray("first"));
+        QVERIFY(::chmod(QFile::encodeName(file).constData(), 0600) == 0);
+        writeTextFileAtomically(file, QStringLiteral("第二\r\n"));
+        QCOMPARE(vault.read(QStringLiteral("a.md")), QByteArray("\xe7\xac\xac\xe4\xba\x8c\r\n"));
+        struct stat info
+        {
+        };
+        QVERIFY(::stat(QFile::encodeName(file).constData(), &info) == 0);
+        QCOMPARE(int(info.st_mode & 07777), 0600);
+        QCOMPARE(vault.files(), QStringList{QStringLiteral("a.md")});
+    }
+
+    void failedWritesLeaveNoTrace_data()
+    {
+        QTest::addColumn<bool>("blockedByFile");
+        QTest::newRow("disk full") << false;
+        QTest::newRow("parent is a file") << true;
+    }
+    void failedWritesLeaveNoTrace()
+    {
+        QFETCH(bool, blockedByFile);
+        TestVault vault;
+        vault.write(QStringLiteral("Journal/a.md"), QByteArray("previous"));
+        const QStringList before = vault.files();
+        QString target = vault.path(QStringLiteral("Journal/a.md"));
+        bool thrown = false;
+        try {
+            if (blockedByFile) {
+                target = vault.path(QStringLiteral("Journal/a.md/b.md"));
+                writeFileAtomically(target, QByteArray("new"));
+            } else {
+                const FileSizeLimit limit(4);
+                writeFileAtomically(target, QByteArray("longer than four bytes"));
+            }
+        } catch (const FileError& error) {
+            thrown = true;
+            QCOMPARE(error.operation(), FileError::write);
+            QCOMPARE(error.path(), target);
+            QVERIFY(error.localizedDescription().contains(target));
+        }
+        QVERIFY(thrown);
+        QCOMPARE(vault.read(QStringLiteral("Journal/a.md")), QByteArray("previous"));
+        QCOMPARE(vault.files(), before);
+    }
+
+    void strictUtf8_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("chinese") << QByteArray("\xe6\x97\xa5\xe8\xae\xb0") << true;
+        QTest::newRow("byte-order mark kept") << QByteArray("\xef\xbb\xbfx") << true;
+        QTest::newRow("latin-1") << QByteArray("caf\xe9") << false;
+        QTest::newRow("truncated sequence") << QByteArray("\xe6\x97") << false;
+        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << false;
+        QTest::newRow("overlong slash") << QByteArray("\xc0\xaf") << false;
+    }
+    void strictUtf8()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, valid);
+        TestVault vault;
+        vault.write(QStringLiteral("t.md"), bytes);
+        const std::optional<QString> text = decodeUtf8Strict(bytes);
+        QCOMPARE(text.has_value(), valid);
+        if (valid) {
+            QCOMPARE(text->toUtf8(), bytes);
+            QCOMPARE(readTextFile(vault.path(QStringLiteral("t.md"))), *text);
+        } else {
+            QVERIFY_THROWS_EXCEPTION(FileError, readTextFile(vault.path(QStringLiteral("t.md"))));
+        }
+    }
+
+    void readingFailures()
+    {
+        TestVault vault;
+        QVERIFY_THROWS_EXCEPTION(FileError,
+                                 readFileBytes(vault.path(QStringLiteral("missing.md"))));
+        QVERIFY_THROWS_EXCEPTION(FileError, readFileBytes(vault.root()));
+        QCOMPARE(fileModificationDate(vault.path(QStringLiteral("missing.md"))), distantPast());
+    }
+
+    void foldersAndMoves()
+    {
+        TestVault vault;
+        createFolder(vault.path(QStringLiteral("a/b/c")));
+        createFolder(vault.path(QStringLiteral("a/b/c"))); // existing is success
+        QVERIFY(isDirectory(vault.path(QStringLiteral("a/b/c"))));
+        vault.write(QStringLiteral("f"), QByteArray("x"));
+        QVERIFY_THROWS_EXCEPTION(FileError, createFolder(vault.path(QStringLiteral("f"))));
+        QVERIFY_THROWS_EXCEPTION(FileError, createFolder(vault.path(QStringLiteral("f/g"))));
+
+        vault.write(QStringLiteral("g"), QByteArray("y"));
+        QVERIFY_THROWS_EXCEPTION(
+            FileError, moveItem(vault.path(QStringLiteral("f")), vault.path(QStringLiteral("g"))));
+        QCOMPARE(vault.read(QStringLiteral("g")), QByteArray("y"));
+        moveItem(vault.path(QStringLiteral("f")), vault.path(QStringLiteral("a/b/c/f")));
+        QCOMPARE(vault.read(QStringLiteral("a/b/c/f")), QByteArray("x"));
+        QVERIFY(!pathExists(vault.path(QStringLiteral("f"))));
+        QVERIFY(isRegularFile(vault.path(QStringLiteral("a/b/c/f"))));
+    }
+};
+
+QTEST_GUILESS_MAIN(FileIoTest)
+#include "tst_fileio.moc"
