@@ -268,35 +268,81 @@ private Q_SLOTS:
         QVERIFY_EXCEPTION_THROWN(repository.trashNote(QStringLiteral("Notes/gone.md")), FileError);
     }
 
-    void uniqueFilePathNumbersFromTwo()
+    void convertMemoToNote()
     {
         TestVault vault;
-        vault.write(QStringLiteral("a.b.md"), QByteArray());
-        vault.write(QStringLiteral("a.b 2.md"), QByteArray());
-        QCOMPARE(uniqueFilePath(vault.path(QStringLiteral("a.b.md"))),
-                 vault.path(QStringLiteral("a.b 3.md")));
-        QCOMPARE(uniqueFilePath(vault.path(QStringLiteral("free.md"))),
-                 vault.path(QStringLiteral("free.md")));
+        const VaultRepository repository(vault.root());
+        const QString day = QStringLiteral("Journal/2024/05/2024-05-01.md");
+        const QByteArray first = "<a id=\"memo-3f2b8c1e-5a47-4d2a-9b1e-0c6f7d8e9a10\"></a>\n\n"
+                                 "## 09:30\n\nfirst\n\n---\n\n";
+        vault.write(day, QByteArray("# 2024-05-01\n\n") + first +
+                             "<a id=\"memo-91c0d2aa\" data-folder=\"Reading\"></a>\n\n## 14:05\n\n"
+                             "Buy [milk]\n\n---\n");
+
+        // The folder is made when missing.
+        const NoteDocument article = repository.convertMemoToNote(QStringLiteral("memo-91c0d2aa"),
+                                                                  QStringLiteral("Shopping [list]"),
+                                                                  QStringLiteral("Lists/Food"));
+        QCOMPARE(article.path, QStringLiteral("Lists/Food/Shopping [list].md"));
+        QCOMPARE(vault.read(article.path), QByteArray("# Shopping [list]\n\nBuy [milk]\n"));
+        QCOMPARE(article.markdown, QStringLiteral("# Shopping [list]\n\nBuy [milk]\n"));
+
+        const QByteArray link = "[Shopping \\[list\\]](../../../Lists/Food/Shopping%20[list].md)";
+        QCOMPARE(vault.read(day), QByteArray("# 2024-05-01\n\n") + first +
+                                      "<a id=\"memo-91c0d2aa\" data-folder=\"Reading\"></a>\n\n"
+                                      "## 14:05\n\n" +
+                                      link + "\n\n---\n\n");
+        const QList<MemoRecord> memos = repository.loadMemos();
+        QCOMPARE(memos.size(), 2);
+        QCOMPARE(memos.at(1).markdown, QString::fromUtf8(link));
+        QCOMPARE(memos.at(1).folderPath, QStringLiteral("Reading"));
+        QVERIFY(vault.readText(QStringLiteral(".larch/memo-index.json"))
+                    .contains(QStringLiteral("memo-91c0d2aa")));
+
+        // Converting the link memo again: a free name; its text has no title of its own.
+        const NoteDocument again = repository.convertMemoToNote(
+            QStringLiteral("memo-91c0d2aa"), QStringLiteral("Shopping [list].md"),
+            QStringLiteral("Lists/Food"));
+        QCOMPARE(again.path, QStringLiteral("Lists/Food/Shopping [list] 2.md"));
+        QCOMPARE(again.markdown, QStringLiteral("# Shopping [list] 2\n\n") +
+                                     QString::fromUtf8(link) + QLatin1Char('\n'));
     }
 
-    void convertedContent_data()
+    void convertMemoToNoteRejectsBeforeWriting_data()
     {
-        QTest::addColumn<QString>("memo");
-        QTest::addColumn<QString>("content");
-        QTest::newRow("plain") << QStringLiteral("Buy [milk]")
-                               << QStringLiteral("# Shopping\n\nBuy [milk]\n");
-        QTest::newRow("own title")
-            << QStringLiteral("\n# Mine\n\nbody") << QStringLiteral("\n# Mine\n\nbody\n");
-        QTest::newRow("lower heading")
-            << QStringLiteral("## Part\nx") << QStringLiteral("# Shopping\n\n## Part\nx\n");
-        QTest::newRow("indented title")
-            << QStringLiteral(" # Not a title") << QStringLiteral("# Shopping\n\n # Not a title\n");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("expectedError");
+        QTest::newRow("unknown memo") << QStringLiteral("memo-none") << QStringLiteral("t")
+                                      << QStringLiteral("New") << int(VaultError::noteNotFound);
+        QTest::newRow("prefix of an id") << QStringLiteral("memo-1") << QStringLiteral("t")
+                                         << QStringLiteral("New") << int(VaultError::noteNotFound);
+        QTest::newRow("no title") << QStringLiteral("memo-123") << QString()
+                                  << QStringLiteral("New") << int(VaultError::invalidName);
+        QTest::newRow("slash") << QStringLiteral("memo-123") << QStringLiteral("a/b")
+                               << QStringLiteral("New") << int(VaultError::invalidName);
+        QTest::newRow("climbing folder")
+            << QStringLiteral("memo-123") << QStringLiteral("t") << QStringLiteral("../New")
+            << int(VaultError::invalidPath);
+        QTest::newRow("absolute folder") << QStringLiteral("memo-123") << QStringLiteral("t")
+                                         << QStringLiteral("/tmp") << int(VaultError::invalidPath);
     }
-    void convertedContent()
+    void convertMemoToNoteRejectsBeforeWriting()
     {
-        QFETCH(QString, memo);
-        QFETCH(QString, content);
-        QCOMPARE(convertedArticleContent(memo, QStringLiteral("Shopping")), content);
+        QFETCH(QString, id);
+        QFETCH(QString, title);
+        QFETCH(QString, folder);
+        QFETCH(int, expectedError);
+        TestVault vault;
+        const QString day = QStringLiteral("Journal/2024/05/2024-05-01.md");
+        const QByteArray text = "# 2024-05-01\n\n<a id=\"memo-123\"></a>\n\n## 09:30\n\nx\n\n---\n";
+        vault.write(day, text);
+        QVERIFY_VAULT_ERROR(VaultRepository(vault.root()).convertMemoToNote(id, title, folder),
+                            VaultError::Code(expectedError));
+        QCOMPARE(vault.files(), QStringList{day});
+        QCOMPARE(vault.read(day), text);
+        QVERIFY(!vault.exists(QStringLiteral("New")));
     }
 };
 

@@ -6,9 +6,6 @@
 #include <QRegularExpression>
 #include <QTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 class AttachmentsTest : public QObject
 {
     Q_OBJECT
@@ -91,29 +88,6 @@ private Q_SLOTS:
             repository.storeImageAttachment(QByteArray(1000, 'y'), QStringLiteral("image/png"));
         QVERIFY(other.markdownPath != first.markdownPath);
         QCOMPARE(vault.files().size(), 3);
-    }
-
-    void failedWriteLeavesNoFile()
-    {
-        TestVault vault;
-        const VaultRepository repository(vault.root());
-        repository.prepareLayout();
-        // Root ignores permissions; a file-size limit makes the write fail for real.
-        std::signal(SIGXFSZ, SIG_IGN);
-        rlimit previous{};
-        getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit limit = previous;
-        limit.rlim_cur = 10;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        bool failed = false;
-        try {
-            repository.storeImageAttachment(QByteArray(100, 'z'), QStringLiteral("image/png"));
-        } catch (const FileError&) {
-            failed = true;
-        }
-        setrlimit(RLIMIT_FSIZE, &previous);
-        QVERIFY(failed);
-        QVERIFY(vault.files().isEmpty());
     }
 };
 

@@ -218,33 +218,6 @@ private Q_SLOTS:
         QVERIFY_EXCEPTION_THROWN(repository.saveDailyTodos({todo("x")}, may(2)), FileError);
         QCOMPARE(vault.read(file(2)), broken);
     }
-
-    void renderTodoLine_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("done");
-        QTest::addColumn<QDateTime>("created");
-        QTest::addColumn<QString>("line");
-        QTest::newRow("plain") << QStringLiteral("x") << false << may(2, 23, 59)
-                               << QStringLiteral("- [ ] x");
-        QTest::newRow("done") << QStringLiteral(" x ") << true << may(2)
-                              << QStringLiteral("- [x] x");
-        QTest::newRow("crlf") << QStringLiteral("a\r\nb") << false << may(2)
-                              << QStringLiteral("- [ ] a  b");
-        QTest::newRow("line separator")
-            << QStringLiteral("a\u2028b") << false << may(2) << QStringLiteral("- [ ] a b");
-        QTest::newRow("blank") << QStringLiteral(" \n ") << false << may(2) << QString();
-        QTest::newRow("other day") << QStringLiteral("x") << false << may(1, 23, 59)
-                                   << QStringLiteral("- [ ] x <!-- created:2024-05-01 -->");
-    }
-    void renderTodoLine()
-    {
-        QFETCH(QString, text);
-        QFETCH(bool, done);
-        QFETCH(QDateTime, created);
-        QFETCH(QString, line);
-        QCOMPARE(::renderTodoLine(DailyTodoItem{7, text, done, created}, QDate(2024, 5, 2)), line);
-    }
 };
 
 QTEST_GUILESS_MAIN(DailyTodosTest)
