@@ -106,8 +106,29 @@ QList<QStringView> splitLines(QStringView body)
     return lines;
 }
 
+// The day named by a day file's path: its last component without the extension.
+QDate dayOfJournalFile(const QString& journalPath)
+{
+    const QString fileName = journalPath.section(QLatin1Char('/'), -1);
+    return QDate::fromString(QFileInfo(fileName).completeBaseName(), QStringLiteral("yyyy-MM-dd"));
+}
+
+QDateTime createdAtOn(const QDate& day, const QString& time)
+{
+    // Spaces between the heading marks and the time ("##  09:30") are not part of the time.
+    const QTime minute = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
+    if (!day.isValid() || !minute.isValid())
+        return distantPast();
+    QDateTime result(day, minute);
+    if (!result.isValid()) {
+        // A minute skipped by a daylight-saving change: count on from the minute before it.
+        result = QDateTime(day, minute.addSecs(-3600)).addSecs(3600);
+    }
+    return result.isValid() ? result : distantPast();
+}
+
 MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder,
-                      const QString& journalPath)
+                      const QString& journalPath, const QDate& day)
 {
     const QList<QStringView> lines = splitLines(body);
     qsizetype first = 0;
@@ -145,7 +166,7 @@ MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder
             markdown += QLatin1Char('\n');
         markdown += lines.at(i);
     }
-    return MemoRecord{id, memoCreatedAt(journalPath, time), journalPath, markdown, folder};
+    return MemoRecord{id, createdAtOn(day, time), journalPath, markdown, folder};
 }
 
 } // namespace
@@ -198,6 +219,7 @@ QList<MemoRecord> parseAnchoredMemos(const QString& text, const QString& journal
     QRegularExpressionMatchIterator matches = memoAnchorPattern().globalMatch(text);
     if (!matches.hasNext())
         return memos;
+    const QDate day = dayOfJournalFile(journalPath);
     QRegularExpressionMatch current = matches.next();
     for (;;) {
         const bool hasNext = matches.hasNext();
@@ -207,7 +229,7 @@ QList<MemoRecord> parseAnchoredMemos(const QString& text, const QString& journal
         const QString folder =
             current.hasCaptured(2) ? unescapedFolder(current.captured(2)) : QString();
         memos.append(parseBlock(QStringView(text).sliced(bodyStart, bodyEnd - bodyStart),
-                                current.captured(1), folder, journalPath));
+                                current.captured(1), folder, journalPath, day));
         if (!hasNext)
             break;
         current = next;
@@ -227,19 +249,7 @@ std::optional<TextRange> memoBlockRange(const QString& id, const QString& text)
 
 QDateTime memoCreatedAt(const QString& journalPath, const QString& time)
 {
-    const QString fileName = journalPath.section(QLatin1Char('/'), -1);
-    const QString dayName = QFileInfo(fileName).completeBaseName();
-    const QDate day = QDate::fromString(dayName, QStringLiteral("yyyy-MM-dd"));
-    // Spaces between the heading marks and the time ("##  09:30") are not part of the time.
-    const QTime minute = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
-    if (!day.isValid() || !minute.isValid())
-        return distantPast();
-    QDateTime result(day, minute);
-    if (!result.isValid()) {
-        // A minute skipped by a daylight-saving change: count on from the minute before it.
-        result = QDateTime(day, minute.addSecs(-3600)).addSecs(3600);
-    }
-    return result.isValid() ? result : distantPast();
+    return createdAtOn(dayOfJournalFile(journalPath), time);
 }
 
 JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
@@ -308,14 +318,15 @@ NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
 
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
-    const QList<MemoIndexEntry> index = loadMemoIndex();
+    const QHash<QString, QList<MemoIndexEntry>> index = memoIndexByJournalPath(loadMemoIndex());
     QList<MemoRecord> memos;
     for (const QString& name : journalFolderNames()) {
         const QString folder = m_rootPath + QLatin1Char('/') + name;
         if (!isDirectory(folder))
             continue;
         for (const QString& file : journalFilesBelow(folder)) {
-            JournalFileMemos read = readJournalFile(file, relativeVaultPath(file), index);
+            const QString path = relativeVaultPath(file);
+            JournalFileMemos read = readJournalFile(file, path, index.value(path));
             if (read.repairedText)
                 writeTextFileAtomically(file, *read.repairedText);
             memos.append(std::move(read.memos));

@@ -78,8 +78,9 @@ struct JournalFileMemos
     std::optional<QString> repairedText;
 };
 
-// Reads, re-anchors and parses one day file. Touches no shared state, so files may be read in
-// parallel; the result does not depend on the order in which files are read.
+// Reads, re-anchors and parses one day file. `index` holds the index entries of this day file
+// (entries of other files may be included; they are ignored). Touches no shared state, so files
+// may be read in parallel; the result does not depend on the order in which files are read.
 JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
                                  const QList<MemoIndexEntry>& index);
 

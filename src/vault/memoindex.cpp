@@ -196,6 +196,14 @@ std::optional<QList<MemoIndexEntry>> decodeMemoIndex(const QByteArray& bytes)
     return entries;
 }
 
+QHash<QString, QList<MemoIndexEntry>> memoIndexByJournalPath(const QList<MemoIndexEntry>& entries)
+{
+    QHash<QString, QList<MemoIndexEntry>> groups;
+    for (const MemoIndexEntry& entry : entries)
+        groups[entry.journalPath].append(entry);
+    return groups;
+}
+
 QString reanchorMemos(const QString& text, const QString& journalPath,
                       const QList<MemoIndexEntry>& entries)
 {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QList>
 #include <QString>
 
@@ -34,6 +35,9 @@ QByteArray encodeMemoIndex(const QList<MemoIndexEntry>& entries);
 // The entries of an index file; nothing when any entry lacks a required key, has a value of
 // the wrong type or a date that is not a whole-second internet date-time.
 std::optional<QList<MemoIndexEntry>> decodeMemoIndex(const QByteArray& bytes);
+
+// The entries grouped by day file, each group in index order.
+QHash<QString, QList<MemoIndexEntry>> memoIndexByJournalPath(const QList<MemoIndexEntry>& entries);
 
 // Puts back the anchor lines of indexed memos of `journalPath` that `text` lost, each in front
 // of the one unanchored heading whose minute and body digest match; ambiguous ones stay as they
