@@ -101,8 +101,8 @@ int measureLoadMemory(const QString& root, const QDate& today)
 class Benchmark
 {
 public:
-    Benchmark(const QString& root, const QDate& today, int runs)
-        : m_repository(root), m_now(today, QTime(12, 0)), m_today(today), m_runs(runs)
+    Benchmark(const QString& root, const QDate& today, int runs, const QStringList& only)
+        : m_repository(root), m_now(today, QTime(12, 0)), m_today(today), m_runs(runs), m_only(only)
     {
         m_report.vault = root;
         m_report.runs = runs;
@@ -128,7 +128,8 @@ public:
         prepare();
         for (int run = 0; run < m_runs; ++run)
             oneRun(run);
-        measureMemory();
+        if (wants("memory"))
+            measureMemory();
         rusage usage{};
         ::getrusage(RUSAGE_SELF, &usage);
         m_report.benchPeakKib = usage.ru_maxrss;
@@ -136,6 +137,11 @@ public:
     }
 
 private:
+    bool wants(const char* key) const
+    {
+        return m_only.isEmpty() || m_only.contains(QLatin1String(key));
+    }
+
     QList<double>& samples(const char* key)
     {
         for (OperationFigure& op : m_report.operations) {
@@ -195,40 +201,54 @@ private:
     {
         const VaultRepository& repo = m_repository;
         m_report.floorMs.append(measureFloor(repo.rootPath(), m_report.cores).milliseconds);
-        samples("full_load").append(timed([&] { fullLoad(repo, m_now); }));
-        samples("refresh").append(timed([&] { refresh(repo, m_now); }));
+        if (wants("full_load"))
+            samples("full_load").append(timed([&] { fullLoad(repo, m_now); }));
+        if (wants("refresh"))
+            samples("refresh").append(timed([&] { refresh(repo, m_now); }));
 
-        MemoRecord created;
-        const QDateTime at(m_today, QTime(12, 0).addSecs(60 * run));
-        samples("create_memo").append(timed([&] {
-            created = repo.createMemo(QStringLiteral("基准测试 benchmark memo #bench"), at,
-                                      QStringLiteral("Notes"), {m_image});
-        }));
-        const QString edited =
-            m_memoMarkdown + QStringLiteral("\n\n编辑 edit ") + QString::number(run);
-        samples("update_memo").append(timed([&] { repo.updateMemo(m_memoId, edited); }));
-        samples("append_follow_up").append(timed([&] {
-            repo.appendFollowUp(m_memoId, QStringLiteral("续写 follow-up"), m_now);
-        }));
-        repo.updateMemo(m_memoId, m_memoMarkdown); // back as it was: the day file stays the same
-        samples("delete_memo").append(timed([&] { repo.deleteMemo(created.id); }));
+        if (wants("create_memo") || wants("delete_memo")) {
+            MemoRecord created;
+            const QDateTime at(m_today, QTime(12, 0).addSecs(60 * run));
+            samples("create_memo").append(timed([&] {
+                created = repo.createMemo(QStringLiteral("基准测试 benchmark memo #bench"), at,
+                                          QStringLiteral("Notes"), {m_image});
+            }));
+            samples("delete_memo").append(timed([&] { repo.deleteMemo(created.id); }));
+        }
+        if (wants("update_memo") || wants("append_follow_up")) {
+            const QString edited =
+                m_memoMarkdown + QStringLiteral("\n\n编辑 edit ") + QString::number(run);
+            samples("update_memo").append(timed([&] { repo.updateMemo(m_memoId, edited); }));
+            samples("append_follow_up").append(timed([&] {
+                repo.appendFollowUp(m_memoId, QStringLiteral("续写 follow-up"), m_now);
+            }));
+            repo.updateMemo(m_memoId, m_memoMarkdown); // as it was: the day file stays the same
+        }
 
-        m_document.markdown =
-            run % 2 ? m_documentText : m_documentText + QStringLiteral("\n编辑\n");
-        samples("save_document").append(timed([&] { m_document = repo.saveDocument(m_document); }));
+        if (wants("save_document")) {
+            m_document.markdown =
+                run % 2 ? m_documentText : m_documentText + QStringLiteral("\n编辑\n");
+            samples("save_document").append(timed([&] {
+                m_document = repo.saveDocument(m_document);
+            }));
+        }
 
-        // Renamed away and back: both directions count, and the vault ends as it began.
-        NoteDocument moved;
-        samples("rename_note").append(timed([&] {
-            moved = repo.renameNote(m_renamed, BenchVault::renamedArticleNewName());
-        }));
-        const QString oldName = QFileInfo(m_renamed).completeBaseName();
-        samples("rename_note").append(timed([&] { repo.renameNote(moved.path, oldName); }));
+        if (wants("rename_note")) {
+            // Renamed away and back: both directions count, and the vault ends as it began.
+            NoteDocument moved;
+            samples("rename_note").append(timed([&] {
+                moved = repo.renameNote(m_renamed, BenchVault::renamedArticleNewName());
+            }));
+            const QString oldName = QFileInfo(m_renamed).completeBaseName();
+            samples("rename_note").append(timed([&] { repo.renameNote(moved.path, oldName); }));
+        }
 
-        const QByteArray image = imageBytes(run);
-        samples("store_image_attachment").append(timed([&] {
-            repo.storeImageAttachment(image, QStringLiteral("image/png"));
-        }));
+        if (wants("store_image_attachment")) {
+            const QByteArray image = imageBytes(run);
+            samples("store_image_attachment").append(timed([&] {
+                repo.storeImageAttachment(image, QStringLiteral("image/png"));
+            }));
+        }
     }
 
     void measureMemory()
@@ -249,6 +269,7 @@ private:
     QDateTime m_now;
     QDate m_today;
     int m_runs;
+    QStringList m_only;
     BenchReport m_report;
     QString m_memoId;
     QString m_memoMarkdown;
@@ -286,9 +307,15 @@ int main(int argc, char* argv[])
         QStringLiteral("folder"), QDir::tempPath());
     const QCommandLineOption keep(QStringLiteral("keep-copy"),
                                   QStringLiteral("Keep the copy the operations ran on."));
+    const QCommandLineOption only(
+        QStringLiteral("only"),
+        QStringLiteral("Run only these, comma-separated (for profiling): full_load, refresh, "
+                       "create_memo (with delete_memo), update_memo (with append_follow_up), "
+                       "save_document, rename_note, store_image_attachment, memory."),
+        QStringLiteral("keys"));
     const QCommandLineOption memoryOnly(QStringLiteral("measure-load-memory"),
                                         QStringLiteral("Internal: one full load, print memory."));
-    parser.addOptions({runs, today, workDir, keep, memoryOnly});
+    parser.addOptions({runs, today, workDir, keep, only, memoryOnly});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -319,7 +346,9 @@ int main(int argc, char* argv[])
         err.flush();
         BenchReport report;
         try {
-            report = Benchmark(copy, day, runCount).run();
+            report = Benchmark(copy, day, runCount,
+                               parser.value(only).split(QLatin1Char(','), Qt::SkipEmptyParts))
+                         .run();
         } catch (...) {
             if (!parser.isSet(keep))
                 QDir(copy).removeRecursively();

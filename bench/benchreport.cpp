@@ -60,6 +60,8 @@ void printReport(const BenchReport& r, QTextStream& out)
                .arg(QStringLiteral("1.00"), 8);
     QJsonObject operations;
     for (const OperationFigure& op : r.operations) {
+        if (op.milliseconds.isEmpty())
+            continue; // not run this time
         const double median = op.median();
         const double ratio = floor > 0 ? median / floor : 0;
         const QString target =
