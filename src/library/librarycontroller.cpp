@@ -1,240 +1,365 @@
-// Temporary stubs: every operation is declared; implementations land by concern.
 #include "librarycontroller.h"
 
-#include "memolistmodel.h"
-#include "noteeditorsession.h"
-#include "notelistmodel.h"
-#include "sessionlistmodel.h"
-#include "todolistmodel.h"
+#include "librarypreferences.h"
+#include "vaulterror.h"
 
+#include <QSettings>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <cerrno>
+
+namespace {
+
+constexpr int noticeMilliseconds = 1800;
+
+} // namespace
 
 LibraryController::LibraryController(QSettings* settings, QObject* parent)
-    : LibraryController(settings, defaultVaultPath(), parent)
+    : LibraryController(settings, QString(), parent)
 {
-    m_isVaultConfigured = false;
+    if (const std::optional<QString> stored = LibraryPreferences::resolveStoredVault(*m_settings))
+        useVault(*stored, true);
+    else
+        useVault(defaultVaultPath(), false);
 }
 
 LibraryController::LibraryController(QSettings* settings, const QString& vaultPath, QObject* parent)
     : QObject(parent), m_settings(settings), m_executor(std::make_shared<RepositoryExecutor>()),
-      m_repository(std::make_shared<VaultRepository>(vaultPath)),
-      m_rootPath(m_repository->rootPath()), m_isVaultConfigured(true),
       m_memoModel(new MemoListModel(this)), m_todoModel(new TodoListModel(this)),
       m_noteModel(new NoteListModel(this)), m_filteredNoteModel(new NoteListModel(this)),
       m_sessionModel(new SessionListModel(this))
 {
+    Q_ASSERT(settings);
+    if (!vaultPath.isEmpty())
+        useVault(vaultPath, true);
 }
 
-LibraryController::~LibraryController() = default;
+LibraryController::~LibraryController()
+{
+    // Calls already handed to the storage thread finish before the repositories go away.
+    m_executor->waitForDone();
+}
 
 QString LibraryController::defaultVaultPath()
 {
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/Larch Notes");
 }
-QString LibraryController::vaultAccessMessage(const std::exception&)
+
+QString LibraryController::vaultAccessMessage(const std::exception& error)
 {
-    return {};
+    if (const auto* fileError = dynamic_cast<const FileError*>(&error)) {
+        const bool writing = fileError->operation() == FileError::write ||
+                             fileError->operation() == FileError::createFolder ||
+                             fileError->operation() == FileError::move;
+        const QString reason = fileError->reason();
+        if (writing && (reason == FileError::reasonForErrno(EACCES) ||
+                        reason == FileError::reasonForErrno(EROFS)))
+            return QStringLiteral(
+                "无法写入所选位置。请先在“文件”App "
+                "中创建一个文件夹，再选择该文件夹作为笔记仓库；不要直接选择 iCloud "
+                "Drive 或“我的 iPhone”的根目录。");
+    }
+    return errorDescription(error);
 }
+
+QString LibraryController::errorDescription(const std::exception& error)
+{
+    if (const auto* storageError = dynamic_cast<const StorageError*>(&error))
+        return storageError->localizedDescription();
+    return QString::fromLocal8Bit(error.what());
+}
+
+void LibraryController::useVault(const QString& path, bool configured)
+{
+    m_repository = std::make_shared<const VaultRepository>(path);
+    const QString previousRoot = m_rootPath;
+    m_rootPath = m_repository->rootPath();
+    if (previousRoot != m_rootPath)
+        Q_EMIT rootUrlChanged();
+    if (m_isVaultConfigured != configured) {
+        const bool couldCreate = canCreateArticle();
+        m_isVaultConfigured = configured;
+        Q_EMIT isVaultConfiguredChanged();
+        if (couldCreate != canCreateArticle())
+            Q_EMIT canCreateArticleChanged();
+    }
+}
+
+// --- Published state
+
 bool LibraryController::canCreateArticle() const
 {
     return m_isVaultConfigured && m_loadPhase == LoadPhase::Ready;
 }
-std::optional<MemoRecord> LibraryController::memo(const QString&) const
+
+void LibraryController::setLoadPhase(LoadPhase phase, const QString& failureMessage)
 {
-    return {};
+    const QString message = phase == LoadPhase::Failed ? failureMessage : QString();
+    if (m_loadPhase == phase && m_loadFailureMessage == message)
+        return;
+    const bool couldCreate = canCreateArticle();
+    m_loadPhase = phase;
+    m_loadFailureMessage = message;
+    Q_EMIT loadPhaseChanged();
+    if (couldCreate != canCreateArticle())
+        Q_EMIT canCreateArticleChanged();
 }
-NoteEditorSession* LibraryController::selectedSession() const
+
+void LibraryController::setAlertMessage(const QString& text)
 {
-    return nullptr;
+    if (m_alertMessage == text)
+        return;
+    m_alertMessage = text;
+    Q_EMIT alertMessageChanged();
 }
+
+void LibraryController::reportError(const std::exception& error)
+{
+    setAlertMessage(errorDescription(error));
+}
+
+void LibraryController::setNoticeMessage(const QString& text)
+{
+    if (m_noticeMessage == text)
+        return;
+    m_noticeMessage = text;
+    Q_EMIT noticeMessageChanged();
+}
+
+void LibraryController::showNotice(const QString& text)
+{
+    setNoticeMessage(text);
+    // Every notice has its own timer, none is cancelled: a timer only clears the notice it was
+    // started for, so a newer notice is never cleared early.
+    QTimer::singleShot(noticeMilliseconds, Qt::PreciseTimer, this, [this, text]() {
+        if (m_noticeMessage == text)
+            setNoticeMessage({});
+    });
+}
+
+void LibraryController::requestVaultPicker()
+{
+    ++m_vaultPickerRequest;
+    Q_EMIT vaultPickerRequestChanged();
+}
+
+void LibraryController::setEditorFocusDocumentPath(const QString& path)
+{
+    if (m_editorFocusDocumentPath == path)
+        return;
+    m_editorFocusDocumentPath = path;
+    Q_EMIT editorFocusDocumentPathChanged();
+}
+
 LibraryController::SelectionKind LibraryController::selectionKind() const
 {
+    switch (m_selection.kind()) {
+    case LibrarySelection::Kind::all:
+        return SelectionKind::All;
+    case LibrarySelection::Kind::quick:
+        return SelectionKind::Quick;
+    case LibrarySelection::Kind::folder:
+        return SelectionKind::Folder;
+    }
     return SelectionKind::All;
 }
+
 QString LibraryController::selectedFolderPath() const
 {
-    return {};
+    return m_selection.kind() == LibrarySelection::Kind::folder ? m_selection.folderPath()
+                                                                : QString();
 }
-void LibraryController::setSelection(const LibrarySelection&) {}
-void LibraryController::setCreationFolderPath(const QString&) {}
-void LibraryController::setSearchText(const QString&) {}
-void LibraryController::selectFolder(const QString&) {}
-void LibraryController::requestVaultPicker() {}
-void LibraryController::showNotice(const QString&) {}
-QCoro::Task<> LibraryController::loadAsync()
+
+void LibraryController::setSelection(const LibrarySelection& selection)
 {
-    co_return;
+    // The folder for new articles follows every assignment of the selection.
+    setCreationFolderPath(
+        selection.kind() == LibrarySelection::Kind::folder ? selection.folderPath() : QString());
+    if (m_selection == selection)
+        return;
+    m_selection = selection;
+    Q_EMIT selectionChanged();
+    updateFilteredNotes();
 }
-QCoro::Task<> LibraryController::refreshAsync(bool)
+
+void LibraryController::selectFolder(const QString& path)
 {
-    co_return;
+    setSelection(path.isEmpty() ? LibrarySelection::all() : LibrarySelection::folder(path));
+    setCreationFolderPath(path);
 }
-QCoro::Task<> LibraryController::saveOpenSessionsAndRefreshAsync()
+
+void LibraryController::setCreationFolderPath(const QString& path)
 {
-    co_return;
+    if (m_creationFolderPath == path)
+        return;
+    m_creationFolderPath = path;
+    Q_EMIT creationFolderPathChanged();
 }
-QCoro::Task<> LibraryController::openVaultAsync(const QString&)
+
+void LibraryController::setSearchText(const QString& text)
 {
-    co_return;
+    if (m_searchText == text)
+        return;
+    m_searchText = text;
+    Q_EMIT searchTextChanged();
+    updateFilteredNotes();
 }
-QCoro::Task<> LibraryController::flushAllAsync()
+
+// --- Publishing
+
+void LibraryController::publishSnapshot(const VaultSnapshot& snapshot)
 {
-    co_return;
+    if (m_snapshot == snapshot)
+        return;
+    m_snapshot = snapshot;
+    m_noteSearchIndex.reset();
+    m_noteRows.clear();
+    m_noteRows.reserve(m_snapshot.notes.size());
+    for (qsizetype row = 0; row < m_snapshot.notes.size(); ++row)
+        m_noteRows.insert(m_snapshot.notes.at(row).path, row);
+    m_visibleFolders = ::visibleFolders(m_snapshot.folders);
+    m_noteModel->setNotes(m_snapshot.notes);
+    updateFilteredNotes();
+    Q_EMIT snapshotChanged();
 }
-void LibraryController::load() {}
-void LibraryController::refresh() {}
-void LibraryController::saveOpenSessionsAndRefresh() {}
-void LibraryController::openVault(const QUrl&) {}
-void LibraryController::flushAllAndWait() {}
-void LibraryController::handleApplicationActive(bool) {}
-QCoro::Task<> LibraryController::captureMemoAsync(const QString&, const QString&,
-                                                  const QStringList&)
+
+void LibraryController::publishMemos(const QList<MemoRecord>& memos)
 {
-    co_return;
+    if (m_memos == memos)
+        return;
+    m_memos = memos;
+    m_memoSearchIndex.reset();
+    m_memoRows.clear();
+    m_memoRows.reserve(m_memos.size());
+    m_memoDays.clear();
+    for (qsizetype row = 0; row < m_memos.size(); ++row) {
+        const MemoRecord& memo = m_memos.at(row);
+        m_memoRows.insert(memo.id, row);
+        m_memoDays.insert(memo.createdAt.toLocalTime().date());
+    }
+    m_memoModel->setMemos(m_memos);
+    Q_EMIT memosChanged();
 }
-QCoro::Task<> LibraryController::addFollowUpAsync(const QString&, const QString&)
+
+void LibraryController::publishTodayTodos(const QList<DailyTodoItem>& todos)
 {
-    co_return;
+    if (m_todayTodos == todos)
+        return;
+    m_todayTodos = todos;
+    m_todoModel->setTodos(m_todayTodos);
+    Q_EMIT todayTodosChanged();
 }
-QCoro::Task<> LibraryController::editMemoAsync(const QString&, const QString&)
+
+void LibraryController::updateFilteredNotes()
 {
-    co_return;
+    m_filteredNoteModel->setNotes(filteredNotes());
 }
-QCoro::Task<> LibraryController::saveMemoTextAsync(const QString&, const QString&)
+
+std::optional<MemoRecord> LibraryController::memo(const QString& id) const
 {
-    co_return;
+    const auto it = m_memoRows.constFind(id);
+    if (it == m_memoRows.cend())
+        return std::nullopt;
+    return m_memos.at(it.value());
 }
-QCoro::Task<> LibraryController::deleteMemoAsync(const QString&)
+
+std::optional<NoteSummary> LibraryController::note(const QString& path) const
 {
-    co_return;
+    const auto it = m_noteRows.constFind(path);
+    if (it == m_noteRows.cend())
+        return std::nullopt;
+    return m_snapshot.notes.at(it.value());
 }
-QCoro::Task<std::optional<QString>>
-LibraryController::convertMemoToArticleAsync(const QString&, const QString&,
-                                             const std::optional<QString>&)
-{
-    co_return std::nullopt;
-}
-QCoro::Task<> LibraryController::addTodosAsync(const QString&)
-{
-    co_return;
-}
-QCoro::Task<> LibraryController::toggleTodoAsync(int)
-{
-    co_return;
-}
-QCoro::Task<> LibraryController::deleteTodoAsync(int)
-{
-    co_return;
-}
-void LibraryController::captureMemo(const QString&, const QVariant&, const QStringList&) {}
-void LibraryController::addFollowUp(const QString&, const QString&) {}
-void LibraryController::editMemo(const QString&, const QString&) {}
-void LibraryController::saveMemoText(const QString&, const QString&) {}
-void LibraryController::deleteMemo(const QString&) {}
-void LibraryController::convertMemoToArticle(const QString&, const QString&, const QVariant&) {}
-void LibraryController::addTodos(const QString&) {}
-void LibraryController::toggleTodo(int) {}
-void LibraryController::deleteTodo(int) {}
+
 QVariantList LibraryController::memoDayList() const
 {
-    return {};
+    QList<QDate> days(m_memoDays.cbegin(), m_memoDays.cend());
+    std::sort(days.begin(), days.end());
+    QVariantList result;
+    result.reserve(days.size());
+    for (const QDate& day : std::as_const(days))
+        result.append(day);
+    return result;
 }
-std::optional<NoteSummary> LibraryController::referencedArticle(const MemoRecord&) const
+
+// --- Search
+
+const NoteSearchIndex& LibraryController::noteSearchIndex() const
 {
-    return {};
+    if (!m_noteSearchIndex)
+        m_noteSearchIndex = buildNoteSearchIndex(m_snapshot.notes);
+    return *m_noteSearchIndex;
 }
-QList<QUrl> LibraryController::referencedArticleImages(const MemoRecord&, int) const
+
+const MemoSearchIndex& LibraryController::memoSearchIndex() const
 {
-    return {};
+    if (!m_memoSearchIndex)
+        m_memoSearchIndex = buildMemoSearchIndex(m_memos);
+    return *m_memoSearchIndex;
 }
-std::optional<QUrl> LibraryController::imageFileURL(const QString&,
-                                                    const std::optional<QString>&) const
-{
-    return {};
-}
-QString LibraryController::memoReferenceMarkdown(const MemoRecord&, const QString&) const
-{
-    return {};
-}
-QVariantMap LibraryController::referencedArticleOf(const QString&) const
-{
-    return {};
-}
-QList<QUrl> LibraryController::referencedArticleImagesOf(const QString&, int) const
-{
-    return {};
-}
-QUrl LibraryController::imageFileUrl(const QString&, const QString&) const
-{
-    return {};
-}
-QString LibraryController::memoReferenceMarkdownOf(const QString&, const QString&) const
-{
-    return {};
-}
-QCoro::Task<std::optional<QString>>
-LibraryController::createArticleAsync(const QString&, const std::optional<QString>&)
-{
-    co_return std::nullopt;
-}
-QCoro::Task<> LibraryController::createFolderAsync(const QString&, const std::optional<QString>&)
-{
-    co_return;
-}
-QCoro::Task<> LibraryController::renameSelectedNoteAsync(const QString&)
-{
-    co_return;
-}
-QCoro::Task<> LibraryController::renameNoteAsync(const QString&, const QString&)
-{
-    co_return;
-}
-QCoro::Task<> LibraryController::trashSelectedNoteAsync()
-{
-    co_return;
-}
-QCoro::Task<> LibraryController::trashNoteAsync(const QString&)
-{
-    co_return;
-}
-void LibraryController::createArticle(const QString&, const QVariant&) {}
-void LibraryController::createFolder(const QString&, const QVariant&) {}
-void LibraryController::renameSelectedNote(const QString&) {}
-void LibraryController::renameNote(const QString&, const QString&) {}
-void LibraryController::trashSelectedNote() {}
-void LibraryController::trashNote(const QString&) {}
+
 QList<NoteSummary> LibraryController::filteredNotes() const
 {
-    return {};
+    // Without a search text the index is not needed; building it is left to the first search.
+    if (trimmedSearchIsEmpty())
+        return ::filteredNotes(m_snapshot.notes, {}, m_selection, m_searchText);
+    return ::filteredNotes(m_snapshot.notes, noteSearchIndex(), m_selection, m_searchText);
 }
-QList<NoteSummary> LibraryController::searchArticles(const QString&,
-                                                     const std::optional<QString>&) const
+
+bool LibraryController::trimmedSearchIsEmpty() const
 {
-    return {};
+    for (QChar c : m_searchText) {
+        if (!c.isSpace())
+            return false;
+    }
+    return true;
 }
-QList<MemoRecord> LibraryController::searchMemos(const QString&, const std::optional<QDate>&) const
+
+QList<NoteSummary> LibraryController::searchArticles(const QString& query,
+                                                     const std::optional<QString>& folderPath) const
 {
-    return {};
+    return ::searchArticles(m_snapshot.notes, noteSearchIndex(), query, folderPath);
 }
-QVariantList LibraryController::searchArticlesForView(const QString&, const QString&, int) const
+
+QList<MemoRecord> LibraryController::searchMemos(const QString& query,
+                                                 const std::optional<QDate>& day) const
 {
-    return {};
+    return ::searchMemos(m_memos, memoSearchIndex(), query, day);
 }
-QStringList LibraryController::searchMemoIds(const QString&, QDate, int) const
+
+QVariantMap LibraryController::noteMap(const NoteSummary& note)
 {
-    return {};
+    return {{QStringLiteral("path"), note.path},
+            {QStringLiteral("title"), note.title},
+            {QStringLiteral("preview"), note.preview},
+            {QStringLiteral("modifiedAt"), note.modifiedAt}};
 }
-QCoro::Task<> LibraryController::openNoteAsync(const std::optional<QString>&)
+
+QVariantList LibraryController::searchArticlesForView(const QString& query,
+                                                      const QString& folderPath, int limit) const
 {
-    co_return;
+    const QList<NoteSummary> found = searchArticles(
+        query, folderPath.isEmpty() ? std::nullopt : std::optional<QString>(folderPath));
+    QVariantList result;
+    for (const NoteSummary& note : found) {
+        if (limit >= 0 && result.size() >= limit)
+            break;
+        result.append(noteMap(note));
+    }
+    return result;
 }
-QCoro::Task<> LibraryController::closeSessionAsync(const QString&)
+
+QStringList LibraryController::searchMemoIds(const QString& query, QDate day, int limit) const
 {
-    co_return;
+    const QList<MemoRecord> found =
+        searchMemos(query, day.isValid() ? std::optional<QDate>(day) : std::nullopt);
+    QStringList result;
+    for (const MemoRecord& memo : found) {
+        if (limit >= 0 && result.size() >= limit)
+            break;
+        result.append(memo.id);
+    }
+    return result;
 }
-void LibraryController::openNote(const QString&) {}
-void LibraryController::selectSession(const QString&) {}
-void LibraryController::closeSession(const QString&) {}
-void LibraryController::removeSession(const QString&) {}
-void LibraryController::rememberSelectedNote() {}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "libraryselection.h"
+#include "memocontent.h"
 #include "memolistmodel.h"
 #include "noteeditorsession.h"
 #include "notelistmodel.h"
@@ -105,6 +105,8 @@ public:
     static QString defaultVaultPath();
     // The alert text for a failure while opening a vault.
     static QString vaultAccessMessage(const std::exception& error);
+    // The user-visible text of an error.
+    static QString errorDescription(const std::exception& error);
 
     // --- Published state
     LoadPhase loadPhase() const { return m_loadPhase; }
@@ -122,6 +124,7 @@ public:
     const QList<DailyTodoItem>& todayTodos() const { return m_todayTodos; }
     const QList<NoteEditorSession*>& openSessions() const { return m_openSessions; }
     std::optional<MemoRecord> memo(const QString& id) const;
+    std::optional<NoteSummary> note(const QString& path) const;
 
     MemoListModel* memoModel() const { return m_memoModel; }
     TodoListModel* todoModel() const { return m_todoModel; }
@@ -143,8 +146,8 @@ public:
     void setCreationFolderPath(const QString& path);
     void setSearchText(const QString& text);
 
-    Q_INVOKABLE void selectAll() { setSelection(LibrarySelection::allNotes()); }
-    Q_INVOKABLE void selectQuick() { setSelection(LibrarySelection::quickNotes()); }
+    Q_INVOKABLE void selectAll() { setSelection(LibrarySelection::all()); }
+    Q_INVOKABLE void selectQuick() { setSelection(LibrarySelection::quick()); }
     // A non-empty path selects that folder, an empty one selects everything; either way new
     // articles then go to `path`.
     Q_INVOKABLE void selectFolder(const QString& path);
@@ -159,7 +162,7 @@ public:
     // Throws the storage error of the first failing call.
     QCoro::Task<> refreshAsync(bool selectFallbackNote);
     QCoro::Task<> saveOpenSessionsAndRefreshAsync();
-    QCoro::Task<> openVaultAsync(const QString& folderPath);
+    QCoro::Task<> openVaultAsync(QString folderPath);
     // Flushes every open session in tab order, each waiting for a save already under way.
     QCoro::Task<> flushAllAsync();
 
@@ -174,17 +177,15 @@ public:
     Q_INVOKABLE void handleApplicationActive(bool active);
 
     // --- Memos and todos
-    QCoro::Task<> captureMemoAsync(const QString& text, const QString& folderPath,
-                                   const QStringList& imagePaths);
-    QCoro::Task<> addFollowUpAsync(const QString& memoId, const QString& markdown);
-    QCoro::Task<> editMemoAsync(const QString& memoId, const QString& markdown);
-    QCoro::Task<> saveMemoTextAsync(const QString& memoId, const QString& text);
-    QCoro::Task<> deleteMemoAsync(const QString& memoId);
+    QCoro::Task<> captureMemoAsync(QString text, QString folderPath, QStringList imagePaths);
+    QCoro::Task<> addFollowUpAsync(QString memoId, QString markdown);
+    QCoro::Task<> editMemoAsync(QString memoId, QString markdown);
+    QCoro::Task<> saveMemoTextAsync(QString memoId, QString text);
+    QCoro::Task<> deleteMemoAsync(QString memoId);
     // The new article's path, or nothing on failure.
     QCoro::Task<std::optional<QString>>
-    convertMemoToArticleAsync(const QString& memoId, const QString& title,
-                              const std::optional<QString>& folderPath);
-    QCoro::Task<> addTodosAsync(const QString& text);
+    convertMemoToArticleAsync(QString memoId, QString title, std::optional<QString> folderPath);
+    QCoro::Task<> addTodosAsync(QString text);
     QCoro::Task<> toggleTodoAsync(int todoId);
     QCoro::Task<> deleteTodoAsync(int todoId);
 
@@ -224,13 +225,13 @@ public:
                                                 const QString& articlePath) const;
 
     // --- Articles and folders
-    QCoro::Task<std::optional<QString>>
-    createArticleAsync(const QString& title, const std::optional<QString>& folderPath);
-    QCoro::Task<> createFolderAsync(const QString& name, const std::optional<QString>& parentPath);
-    QCoro::Task<> renameSelectedNoteAsync(const QString& newName);
-    QCoro::Task<> renameNoteAsync(const QString& path, const QString& newName);
+    QCoro::Task<std::optional<QString>> createArticleAsync(QString title,
+                                                           std::optional<QString> folderPath);
+    QCoro::Task<> createFolderAsync(QString name, std::optional<QString> parentPath);
+    QCoro::Task<> renameSelectedNoteAsync(QString newName);
+    QCoro::Task<> renameNoteAsync(QString path, QString newName);
     QCoro::Task<> trashSelectedNoteAsync();
-    QCoro::Task<> trashNoteAsync(const QString& path);
+    QCoro::Task<> trashNoteAsync(QString path);
 
     Q_INVOKABLE void createArticle(const QString& title, const QVariant& folderPath = {});
     Q_INVOKABLE void createFolder(const QString& name, const QVariant& parentPath = {});
@@ -253,8 +254,8 @@ public:
     Q_INVOKABLE QStringList searchMemoIds(const QString& query, QDate day, int limit) const;
 
     // --- Tabs and the remembered article
-    QCoro::Task<> openNoteAsync(const std::optional<QString>& path);
-    QCoro::Task<> closeSessionAsync(const QString& sessionId);
+    QCoro::Task<> openNoteAsync(std::optional<QString> path);
+    QCoro::Task<> closeSessionAsync(QString sessionId);
 
     // An empty path clears the selection.
     Q_INVOKABLE void openNote(const QString& path);
@@ -308,13 +309,16 @@ private:
     void publishMemos(const QList<MemoRecord>& memos);
     void publishTodayTodos(const QList<DailyTodoItem>& todos);
     void updateFilteredNotes();
+    bool trimmedSearchIsEmpty() const;
+    static QVariantMap noteMap(const NoteSummary& note);
     const NoteSearchIndex& noteSearchIndex() const;
     const MemoSearchIndex& memoSearchIndex() const;
 
     NoteEditorSession* makeSession(const NoteDocument& document);
     NoteEditorSession* sessionWithId(const QString& id) const;
     NoteEditorSession* sessionWithPath(const QString& path) const;
-    void setOpenSessions(const QList<NoteEditorSession*>& sessions);
+    // Sets the tabs and the selected one together, so views never see a stale selection.
+    void setOpenSessions(const QList<NoteEditorSession*>& sessions, const QString& selectedId);
     std::optional<QString> articleToReopen() const;
 
     QCoro::Task<> writeTodayTodos(QList<DailyTodoItem> todos, std::optional<QString> notice);
@@ -334,6 +338,7 @@ private:
     VaultSnapshot m_snapshot;
     QList<MemoRecord> m_memos;
     QHash<QString, qsizetype> m_memoRows;
+    QHash<QString, qsizetype> m_noteRows;
     QSet<QDate> m_memoDays;
     QStringList m_visibleFolders;
     QList<DailyTodoItem> m_todayTodos;

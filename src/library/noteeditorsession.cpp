@@ -4,7 +4,8 @@
 
 #include <QUuid>
 
-#include <qcorosignal.h>
+#include <QPointer>
+#include <QPromise>
 
 NoteEditorSession::NoteEditorSession(const NoteDocument& document,
                                      std::shared_ptr<const VaultRepository> repository,
@@ -44,17 +45,27 @@ void NoteEditorSession::flush()
 
 QCoro::Task<> NoteEditorSession::flushAsync()
 {
+    // The session may be closed while a save runs: the save still ends, and whoever awaits this
+    // flush still resumes, but nothing of the session is touched any more.
+    QPointer<NoteEditorSession> self(this);
     m_debounce.stop();
+    const quint64 generation = m_generation;
     // A save under way is awaited rather than raced: saving now would carry the file date from
     // before that save and be refused as a conflict with our own write.
-    while (m_saveRunning)
-        co_await qCoro(this, &NoteEditorSession::saveEnded);
+    while (!m_runningSave.isFinished()) {
+        const QFuture<void> running = m_runningSave;
+        co_await StorageCall(running, nullptr);
+        if (!self || m_generation != generation)
+            co_return;
+    }
     if (m_saveState != SaveState::Waiting)
         co_return;
 
     const NoteDocument snapshot = m_document;
     setSaveState(SaveState::Saving);
-    m_saveRunning = true;
+    QPromise<void> running;
+    running.start();
+    m_runningSave = running.future();
     std::optional<NoteDocument> saved;
     QString failure;
     try {
@@ -62,38 +73,44 @@ QCoro::Task<> NoteEditorSession::flushAsync()
                                                      [snapshot](const VaultRepository& repository) {
                                                          return repository.saveDocument(snapshot);
                                                      }),
-                                     this);
-    } catch (const StorageError& error) {
-        failure = error.localizedDescription();
+                                     nullptr);
     } catch (const std::exception& error) {
-        failure = QString::fromLocal8Bit(error.what());
+        const auto* storageError = dynamic_cast<const StorageError*>(&error);
+        failure = storageError ? storageError->localizedDescription()
+                               : QString::fromLocal8Bit(error.what());
     }
-    m_saveRunning = false;
+    running.finish();
+    if (!self)
+        co_return;
 
     if (saved) {
         if (m_document.path == snapshot.path && m_document.markdown == snapshot.markdown) {
             m_document = *saved;
             Q_EMIT documentChanged();
             setSaveState(SaveState::Saved);
-            Q_EMIT saveEnded();
             Q_EMIT didSave();
         } else {
             // The file now holds our own write; newer edits save on top of it.
             m_document.modifiedAt = saved->modifiedAt;
             Q_EMIT documentChanged();
             setSaveState(SaveState::Waiting);
-            Q_EMIT saveEnded();
         }
     } else {
         setSaveState(SaveState::Failed, failure);
-        Q_EMIT saveEnded();
         Q_EMIT saveFailed(failure);
     }
+}
+
+void NoteEditorSession::cancelPendingSave()
+{
+    m_debounce.stop();
+    ++m_generation;
 }
 
 void NoteEditorSession::replaceDocument(const NoteDocument& document)
 {
     m_debounce.stop();
+    ++m_generation;
     if (!(m_document == document)) {
         m_document = document;
         Q_EMIT documentChanged();

@@ -59,8 +59,9 @@ public:
     Q_INVOKABLE void flush();
     // After a rename: shows the new document, drops any pending save.
     void replaceDocument(const NoteDocument& document);
-    // Drops the pending save (the article is being trashed).
-    void cancelPendingSave() { m_debounce.stop(); }
+    // Drops the pending save and any save waiting for the running one (the article is being
+    // trashed). Later edits save as usual.
+    void cancelPendingSave();
 
 Q_SIGNALS:
     void documentChanged();
@@ -69,8 +70,6 @@ Q_SIGNALS:
     void saveFailed(const QString& message);
     // A save succeeded and the document on screen is what is on disk.
     void didSave();
-    // Internal: the running save has ended.
-    void saveEnded();
 
 private:
     void setSaveState(SaveState state, const QString& failureMessage = {});
@@ -82,5 +81,8 @@ private:
     std::shared_ptr<const VaultRepository> m_repository;
     std::shared_ptr<RepositoryExecutor> m_executor;
     QTimer m_debounce;
-    bool m_saveRunning = false;
+    // Finished when no save is running; a flush waits on it before starting its own.
+    QFuture<void> m_runningSave;
+    // Changes whenever waiting saves must not go ahead.
+    quint64 m_generation = 0;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "libraryselection.h"
+#include "memocontent.h"
 #include "vaultrecords.h"
 
 #include <QDate>

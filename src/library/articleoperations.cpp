@@ -1,0 +1,166 @@
+// Articles and folders: creating, renaming and trashing, with the sessions they open or close.
+
+#include "librarycontroller.h"
+
+#include "vaultpaths.h"
+
+namespace {
+
+std::optional<QString> optionalText(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QString)
+        return value.toString();
+    return std::nullopt;
+}
+
+QString escapedLinkText(QString text)
+{
+    return text.replace(QLatin1Char('['), QLatin1String("\\["))
+        .replace(QLatin1Char(']'), QLatin1String("\\]"));
+}
+
+// The article's title as its file name shows it.
+QString titleOfPath(const QString& path)
+{
+    QString name = path.section(QLatin1Char('/'), -1);
+    if (name.endsWith(QLatin1String(".md"), Qt::CaseInsensitive))
+        name.chop(3);
+    return name;
+}
+
+} // namespace
+
+QCoro::Task<std::optional<QString>>
+LibraryController::createArticleAsync(QString title, std::optional<QString> folderPath)
+{
+    QPointer<LibraryController> self(this);
+    co_await saveOpenSessionsAndRefreshAsync();
+    if (!self)
+        co_return std::nullopt;
+    const QString folder = folderPath.value_or(m_creationFolderPath);
+    NoteDocument document;
+    try {
+        document = co_await onStorage(
+            [=](const VaultRepository& vault) { return vault.createNote(folder, title); });
+        // Every new article is announced in the memo stream by a memo linking to it.
+        const QDateTime now = QDateTime::currentDateTime();
+        const NoteDocument journal = co_await onStorage(
+            [now](const VaultRepository& vault) { return vault.ensureJournalDocument(now); });
+        const QString announcement =
+            QLatin1Char('[') + escapedLinkText(titleOfPath(document.path)) + QStringLiteral("](") +
+            relativeMarkdownLink(journal.path, document.path) + QLatin1Char(')');
+        co_await onStorage([=](const VaultRepository& vault) {
+            vault.createMemo(announcement, now, QString(), {});
+        });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return std::nullopt;
+    }
+    NoteEditorSession* session = makeSession(document);
+    setOpenSessions(m_openSessions + QList<NoteEditorSession*>{session}, session->id());
+    setEditorFocusDocumentPath(document.path);
+    rememberSelectedNote();
+    co_return document.path;
+}
+
+QCoro::Task<> LibraryController::createFolderAsync(QString name, std::optional<QString> parentPath)
+{
+    const QString parent = parentPath.value_or(m_creationFolderPath);
+    QString path;
+    try {
+        path = co_await onStorage(
+            [=](const VaultRepository& vault) { return vault.createFolder(parent, name); });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return;
+    }
+    setSelection(LibrarySelection::folder(path));
+}
+
+QCoro::Task<> LibraryController::renameSelectedNoteAsync(QString newName)
+{
+    if (const NoteEditorSession* selected = selectedSession())
+        co_await renameNoteAsync(selected->path(), newName);
+}
+
+QCoro::Task<> LibraryController::renameNoteAsync(QString path, QString newName)
+{
+    QPointer<LibraryController> self(this);
+    QPointer<NoteEditorSession> session = sessionWithPath(path);
+    const bool hadSession = session;
+    if (session) {
+        // Unsaved edits are written under the old name, so the rename carries them.
+        co_await session->flushAsync();
+        if (!self)
+            co_return;
+    }
+    try {
+        const NoteDocument renamed = co_await onStorage(
+            [=](const VaultRepository& vault) { return vault.renameNote(path, newName); });
+        if (session)
+            session->replaceDocument(renamed);
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return;
+    }
+    const bool sessionSelected = session && session->id() == m_selectedSessionId;
+    if (sessionSelected || (!hadSession && m_selectedSessionId.isEmpty()))
+        rememberSelectedNote();
+}
+
+QCoro::Task<> LibraryController::trashSelectedNoteAsync()
+{
+    if (const NoteEditorSession* selected = selectedSession())
+        co_await trashNoteAsync(selected->path());
+}
+
+QCoro::Task<> LibraryController::trashNoteAsync(QString path)
+{
+    QPointer<NoteEditorSession> session = sessionWithPath(path);
+    // Unsaved edits of a trashed article are dropped.
+    if (session)
+        session->cancelPendingSave();
+    try {
+        co_await onStorage([=](const VaultRepository& vault) { vault.trashNote(path); });
+        if (session) {
+            removeSession(session->id());
+            setEditorFocusDocumentPath({});
+        }
+        co_await refreshAsync(m_openSessions.isEmpty());
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+void LibraryController::createArticle(const QString& title, const QVariant& folderPath)
+{
+    createArticleAsync(title, optionalText(folderPath));
+}
+
+void LibraryController::createFolder(const QString& name, const QVariant& parentPath)
+{
+    createFolderAsync(name, optionalText(parentPath));
+}
+
+void LibraryController::renameSelectedNote(const QString& newName)
+{
+    renameSelectedNoteAsync(newName);
+}
+
+void LibraryController::renameNote(const QString& path, const QString& newName)
+{
+    renameNoteAsync(path, newName);
+}
+
+void LibraryController::trashSelectedNote()
+{
+    trashSelectedNoteAsync();
+}
+
+void LibraryController::trashNote(const QString& path)
+{
+    trashNoteAsync(path);
+}

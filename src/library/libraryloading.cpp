@@ -1,0 +1,248 @@
+// Loading, re-reading and switching the vault.
+
+#include "librarycontroller.h"
+
+#include "librarypreferences.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <qcorotask.h>
+
+namespace {
+
+// What one full read of a vault publishes.
+struct VaultContents
+{
+    VaultSnapshot snapshot;
+    QList<MemoRecord> memos;
+    QList<DailyTodoItem> todayTodos;
+};
+
+} // namespace
+
+std::optional<QString> LibraryController::articleToReopen() const
+{
+    if (const std::optional<QString> remembered =
+            LibraryPreferences::lastOpenNotePath(*m_settings, m_rootPath)) {
+        if (note(*remembered))
+            return remembered;
+    }
+    if (!m_snapshot.notes.isEmpty())
+        return m_snapshot.notes.first().path;
+    return std::nullopt;
+}
+
+QCoro::Task<> LibraryController::loadAsync()
+{
+    if (!m_isVaultConfigured || m_loadPhase == LoadPhase::Restoring)
+        co_return;
+    setLoadPhase(LoadPhase::Restoring);
+
+    // Nothing is published until every call has succeeded: the views never see half a vault.
+    VaultContents contents;
+    std::optional<QString> failure;
+    try {
+        co_await onStorage([](const VaultRepository& repository) { repository.prepareLayout(); });
+        co_await onStorage([](const VaultRepository& repository) {
+            repository.rollOverDailyTodos(QDateTime::currentDateTime());
+        });
+        contents.snapshot = co_await onStorage(
+            [](const VaultRepository& repository) { return repository.loadSnapshot(); });
+        contents.memos = co_await onStorage(
+            [](const VaultRepository& repository) { return repository.loadMemos(); });
+        contents.todayTodos = co_await onStorage([](const VaultRepository& repository) {
+            return repository.loadDailyTodos(QDateTime::currentDateTime());
+        });
+    } catch (const std::exception& error) {
+        failure = errorDescription(error);
+    }
+    if (failure) {
+        setLoadPhase(LoadPhase::Failed, *failure);
+        setAlertMessage(*failure);
+        co_return;
+    }
+
+    publishSnapshot(contents.snapshot);
+    publishMemos(contents.memos);
+    publishTodayTodos(contents.todayTodos);
+    co_await openNoteAsync(articleToReopen());
+    setLoadPhase(LoadPhase::Ready);
+}
+
+QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
+{
+    co_await onStorage([](const VaultRepository& repository) {
+        repository.rollOverDailyTodos(QDateTime::currentDateTime());
+    });
+    publishSnapshot(co_await onStorage(
+        [](const VaultRepository& repository) { return repository.loadSnapshot(); }));
+    publishMemos(co_await onStorage(
+        [](const VaultRepository& repository) { return repository.loadMemos(); }));
+    publishTodayTodos(co_await onStorage([](const VaultRepository& repository) {
+        return repository.loadDailyTodos(QDateTime::currentDateTime());
+    }));
+
+    const NoteEditorSession* selected = selectedSession();
+    if (selected && note(selected->path()))
+        co_return;
+    if (!selectFallbackNote)
+        co_return;
+    const QList<NoteSummary> listed = filteredNotes();
+    std::optional<QString> fallback;
+    if (!listed.isEmpty())
+        fallback = listed.first().path;
+    else if (!m_snapshot.notes.isEmpty())
+        fallback = m_snapshot.notes.first().path;
+    if (fallback)
+        co_await openNoteAsync(fallback);
+}
+
+QCoro::Task<> LibraryController::flushAllAsync()
+{
+    QPointer<LibraryController> self(this);
+    const QList<QPointer<NoteEditorSession>> sessions(m_openSessions.cbegin(),
+                                                      m_openSessions.cend());
+    for (const QPointer<NoteEditorSession>& session : sessions) {
+        if (session)
+            co_await session->flushAsync();
+        if (!self)
+            co_return;
+    }
+}
+
+QCoro::Task<> LibraryController::saveOpenSessionsAndRefreshAsync()
+{
+    QPointer<LibraryController> self(this);
+    co_await flushAllAsync();
+    if (!self)
+        co_return;
+    try {
+        co_await refreshAsync(false);
+    } catch (const std::exception&) {
+        // The callers go on regardless; the next refresh reports a lasting failure.
+    }
+}
+
+QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
+{
+    QPointer<LibraryController> self(this);
+    const LoadPhase previousPhase = m_loadPhase;
+    const QString previousFailure = m_loadFailureMessage;
+    const bool wasConfigured = m_isVaultConfigured;
+    co_await saveOpenSessionsAndRefreshAsync();
+    if (!self)
+        co_return;
+    setLoadPhase(LoadPhase::Restoring);
+
+    const auto repository = std::make_shared<const VaultRepository>(folderPath);
+    VaultContents contents;
+    std::optional<QString> failure;
+    try {
+        co_await onStorage(repository, [](const VaultRepository& vault) { vault.prepareLayout(); });
+        co_await onStorage(repository, [](const VaultRepository& vault) {
+            vault.rollOverDailyTodos(QDateTime::currentDateTime());
+        });
+        contents.snapshot = co_await onStorage(
+            repository, [](const VaultRepository& vault) { return vault.loadSnapshot(); });
+        contents.memos = co_await onStorage(
+            repository, [](const VaultRepository& vault) { return vault.loadMemos(); });
+        contents.todayTodos = co_await onStorage(repository, [](const VaultRepository& vault) {
+            return vault.loadDailyTodos(QDateTime::currentDateTime());
+        });
+    } catch (const std::exception& error) {
+        failure = vaultAccessMessage(error);
+    }
+    if (failure) {
+        if (wasConfigured)
+            setLoadPhase(previousPhase, previousFailure);
+        else
+            setLoadPhase(LoadPhase::Failed, *failure);
+        setAlertMessage(*failure);
+        co_return;
+    }
+
+    LibraryPreferences::storeVault(*m_settings, repository->rootPath());
+
+    // Replace the published state in one go.
+    m_repository = repository;
+    if (m_rootPath != repository->rootPath()) {
+        m_rootPath = repository->rootPath();
+        Q_EMIT rootUrlChanged();
+    }
+    if (!m_isVaultConfigured) {
+        m_isVaultConfigured = true;
+        Q_EMIT isVaultConfiguredChanged();
+    }
+    publishSnapshot(contents.snapshot);
+    publishMemos(contents.memos);
+    publishTodayTodos(contents.todayTodos);
+    const QList<NoteEditorSession*> oldSessions = m_openSessions;
+    setOpenSessions({}, {});
+    for (NoteEditorSession* session : oldSessions)
+        session->deleteLater();
+    setSelection(LibrarySelection::all());
+    setCreationFolderPath({});
+    setSearchText({});
+    setEditorFocusDocumentPath({});
+
+    if (const std::optional<QString> path = articleToReopen()) {
+        std::optional<NoteDocument> document;
+        try {
+            document = co_await onStorage(
+                [path = *path](const VaultRepository& vault) { return vault.loadDocument(path); });
+        } catch (const std::exception& error) {
+            failure = vaultAccessMessage(error);
+        }
+        if (failure) {
+            setAlertMessage(*failure);
+            setLoadPhase(previousPhase, previousFailure);
+            co_return;
+        }
+        NoteEditorSession* session = makeSession(*document);
+        setOpenSessions({session}, session->id());
+        rememberSelectedNote();
+    }
+    setLoadPhase(LoadPhase::Ready);
+    showNotice(QStringLiteral("已切换笔记仓库"));
+}
+
+void LibraryController::handleApplicationActive(bool active)
+{
+    if (active && m_loadPhase == LoadPhase::Ready)
+        refresh();
+    else
+        saveOpenSessionsAndRefresh();
+}
+
+void LibraryController::flushAllAndWait()
+{
+    QCoro::waitFor(flushAllAsync());
+}
+
+void LibraryController::load()
+{
+    loadAsync();
+}
+
+void LibraryController::refresh()
+{
+    [](LibraryController* self) -> QCoro::Task<> {
+        try {
+            co_await self->refreshAsync(false);
+        } catch (const std::exception&) {
+            // Started by the window becoming active: a failing re-read shows up at the next
+            // operation.
+        }
+    }(this);
+}
+
+void LibraryController::saveOpenSessionsAndRefresh()
+{
+    saveOpenSessionsAndRefreshAsync();
+}
+
+void LibraryController::openVault(const QUrl& folder)
+{
+    openVaultAsync(folder.isLocalFile() ? folder.toLocalFile() : folder.toString());
+}

@@ -1,0 +1,335 @@
+// Memo and todo operations, and the read-only queries the memo views need.
+
+#include "librarycontroller.h"
+
+#include "journal.h"
+#include "memocontent.h"
+#include "vaultpaths.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTextBoundaryFinder>
+
+namespace {
+
+std::optional<QString> optionalText(const QVariant& value)
+{
+    if (value.metaType().id() == QMetaType::QString)
+        return value.toString();
+    return std::nullopt;
+}
+
+// Splits at every kind of line break.
+QStringList todoLines(const QString& text)
+{
+    static const QRegularExpression lineBreak(
+        QStringLiteral("\\r\\n|[\\n\\r\\x{0B}\\x{0C}\\x{85}\\x{2028}\\x{2029}]"));
+    QStringList lines;
+    for (const QString& piece : text.split(lineBreak)) {
+        const QString line = trimmedText(piece);
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
+// The first `count` user-perceived characters of `text`, and whether there were more.
+std::pair<QString, bool> leadingCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int seen = 0;
+    while (seen < count && finder.toNextBoundary() >= 0)
+        ++seen;
+    if (seen < count || finder.position() >= text.size())
+        return {text, false};
+    return {text.left(finder.position()), true};
+}
+
+} // namespace
+
+// --- Memo operations
+
+QCoro::Task<> LibraryController::captureMemoAsync(QString text, QString folderPath,
+                                                  QStringList imagePaths)
+{
+    const QString trimmed = trimmedText(text);
+    if (trimmed.isEmpty() && imagePaths.isEmpty())
+        co_return;
+    QPointer<LibraryController> self(this);
+    co_await saveOpenSessionsAndRefreshAsync();
+    if (!self)
+        co_return;
+    try {
+        co_await onStorage([=](const VaultRepository& vault) {
+            vault.createMemo(trimmed, QDateTime::currentDateTime(), folderPath, imagePaths);
+        });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return;
+    }
+    showNotice(QStringLiteral("已记录"));
+}
+
+QCoro::Task<> LibraryController::addFollowUpAsync(QString memoId, QString markdown)
+{
+    try {
+        co_await onStorage([=](const VaultRepository& vault) {
+            vault.appendFollowUp(memoId, markdown, QDateTime::currentDateTime());
+        });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return;
+    }
+    showNotice(QStringLiteral("已续记"));
+}
+
+QCoro::Task<> LibraryController::editMemoAsync(QString memoId, QString markdown)
+{
+    try {
+        co_await onStorage(
+            [=](const VaultRepository& vault) { vault.updateMemo(memoId, markdown); });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+QCoro::Task<> LibraryController::saveMemoTextAsync(QString memoId, QString text)
+{
+    const std::optional<MemoRecord> found = memo(memoId);
+    // A memo that stands for an article is edited as that article, not here.
+    if (!found || referencedArticleLink(*found))
+        co_return;
+    co_await editMemoAsync(memoId, replacingPrimaryText(*found, text));
+}
+
+QCoro::Task<> LibraryController::deleteMemoAsync(QString memoId)
+{
+    try {
+        co_await onStorage([=](const VaultRepository& vault) { vault.deleteMemo(memoId); });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+    }
+}
+
+QCoro::Task<std::optional<QString>>
+LibraryController::convertMemoToArticleAsync(QString memoId, QString title,
+                                             std::optional<QString> folderPath)
+{
+    const QString folder = folderPath.value_or(m_creationFolderPath);
+    QString path;
+    try {
+        const NoteDocument document = co_await onStorage([=](const VaultRepository& vault) {
+            return vault.convertMemoToNote(memoId, title, folder);
+        });
+        path = document.path;
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return std::nullopt;
+    }
+    co_await openNoteAsync(path);
+    co_return path;
+}
+
+// --- Todo operations
+
+QCoro::Task<> LibraryController::writeTodayTodos(QList<DailyTodoItem> todos,
+                                                 std::optional<QString> notice)
+{
+    try {
+        co_await onStorage([todos](const VaultRepository& vault) {
+            vault.saveDailyTodos(todos, QDateTime::currentDateTime());
+        });
+        co_await refreshAsync(false);
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return;
+    }
+    if (notice)
+        showNotice(*notice);
+}
+
+QCoro::Task<> LibraryController::addTodosAsync(QString text)
+{
+    const QStringList lines = todoLines(text);
+    if (lines.isEmpty())
+        co_return;
+    QList<DailyTodoItem> todos = m_todayTodos;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QString& line : lines)
+        todos.append(DailyTodoItem{0, line, false, now});
+    for (qsizetype i = 0; i < todos.size(); ++i)
+        todos[i].id = int(i);
+    const QString notice = lines.size() == 1 ? QStringLiteral("已加入今日待办")
+                                             : QStringLiteral("已加入 %1 项待办").arg(lines.size());
+    co_await writeTodayTodos(todos, notice);
+}
+
+QCoro::Task<> LibraryController::toggleTodoAsync(int todoId)
+{
+    if (todoId < 0 || todoId >= m_todayTodos.size())
+        co_return;
+    QList<DailyTodoItem> todos = m_todayTodos;
+    todos[todoId].isCompleted = !todos[todoId].isCompleted;
+    co_await writeTodayTodos(todos, std::nullopt);
+}
+
+QCoro::Task<> LibraryController::deleteTodoAsync(int todoId)
+{
+    if (todoId < 0 || todoId >= m_todayTodos.size())
+        co_return;
+    QList<DailyTodoItem> todos = m_todayTodos;
+    todos.removeAt(todoId);
+    for (qsizetype i = 0; i < todos.size(); ++i)
+        todos[i].id = int(i);
+    co_await writeTodayTodos(todos, std::nullopt);
+}
+
+// --- QML forms
+
+void LibraryController::captureMemo(const QString& text, const QVariant& folderPath,
+                                    const QStringList& imagePaths)
+{
+    captureMemoAsync(text, optionalText(folderPath).value_or(QString()), imagePaths);
+}
+
+void LibraryController::addFollowUp(const QString& memoId, const QString& markdown)
+{
+    addFollowUpAsync(memoId, markdown);
+}
+
+void LibraryController::editMemo(const QString& memoId, const QString& markdown)
+{
+    editMemoAsync(memoId, markdown);
+}
+
+void LibraryController::saveMemoText(const QString& memoId, const QString& text)
+{
+    saveMemoTextAsync(memoId, text);
+}
+
+void LibraryController::deleteMemo(const QString& memoId)
+{
+    deleteMemoAsync(memoId);
+}
+
+void LibraryController::convertMemoToArticle(const QString& memoId, const QString& title,
+                                             const QVariant& folderPath)
+{
+    convertMemoToArticleAsync(memoId, title, optionalText(folderPath));
+}
+
+void LibraryController::addTodos(const QString& text)
+{
+    addTodosAsync(text);
+}
+
+void LibraryController::toggleTodo(int todoId)
+{
+    toggleTodoAsync(todoId);
+}
+
+void LibraryController::deleteTodo(int todoId)
+{
+    deleteTodoAsync(todoId);
+}
+
+// --- Queries
+
+std::optional<NoteSummary> LibraryController::referencedArticle(const MemoRecord& memo) const
+{
+    const std::optional<QString> link = referencedArticleLink(memo);
+    if (!link)
+        return std::nullopt;
+    const std::optional<QString> path = resolveMarkdownLink(*link, memo.journalPath);
+    if (!path)
+        return std::nullopt;
+    return note(*path);
+}
+
+QList<QUrl> LibraryController::referencedArticleImages(const MemoRecord& memo, int limit) const
+{
+    static const QRegularExpression image =
+        compileTextPattern(QStringLiteral("!\\[[^\\]]*\\]\\(([^)]+)\\)"));
+    const std::optional<NoteSummary> article = referencedArticle(memo);
+    QList<QUrl> urls;
+    if (!article || limit <= 0)
+        return urls;
+    int matches = 0;
+    for (auto it = image.globalMatch(article->searchableContent); it.hasNext() && matches < limit;
+         ++matches) {
+        if (const std::optional<QUrl> url = imageFileURL(it.next().captured(1), article->path))
+            urls.append(*url);
+    }
+    return urls;
+}
+
+std::optional<QUrl> LibraryController::imageFileURL(const QString& markdownPath,
+                                                    const std::optional<QString>& relativeTo) const
+{
+    QString path = percentDecoded(markdownPath).value_or(markdownPath);
+    if (path.startsWith(QLatin1Char('/'))) {
+        path.remove(0, 1);
+    } else if (relativeTo) {
+        const std::optional<QString> resolved = resolveMarkdownLink(path, *relativeTo);
+        if (!resolved)
+            return std::nullopt;
+        path = *resolved;
+    }
+    const QString file = QDir::cleanPath(m_rootPath + QLatin1Char('/') + path);
+    // Nothing outside the vault, and not the vault folder itself.
+    if (!file.startsWith(m_rootPath + QLatin1Char('/')))
+        return std::nullopt;
+    return QUrl::fromLocalFile(file);
+}
+
+QString LibraryController::memoReferenceMarkdown(const MemoRecord& memo,
+                                                 const QString& articlePath) const
+{
+    const QString link = relativeMarkdownLink(articlePath, memo.journalPath);
+    const QString plain = plainText(memo);
+    auto [excerpt, cut] =
+        leadingCharacters(QString(plain).replace(QLatin1Char('\n'), QLatin1Char(' ')), 32);
+    excerpt.replace(QLatin1Char('['), QLatin1String("\\["))
+        .replace(QLatin1Char(']'), QLatin1String("\\]"));
+    const QDateTime local = memo.createdAt.toLocalTime();
+    const QString date = QString::asprintf("%04d-%02d-%02d", local.date().year(),
+                                           local.date().month(), local.date().day());
+    const QString time = QString::asprintf("%02d:%02d", local.time().hour(), local.time().minute());
+    return QStringLiteral("[“") + excerpt + (cut ? QStringLiteral("…") : QString()) +
+           QStringLiteral("”——") + date + QLatin1Char(' ') + time + QStringLiteral("](") + link +
+           QLatin1Char('#') + memo.id + QLatin1Char(')');
+}
+
+QVariantMap LibraryController::referencedArticleOf(const QString& memoId) const
+{
+    const std::optional<MemoRecord> found = memo(memoId);
+    if (!found)
+        return {};
+    const std::optional<NoteSummary> article = referencedArticle(*found);
+    return article ? noteMap(*article) : QVariantMap();
+}
+
+QList<QUrl> LibraryController::referencedArticleImagesOf(const QString& memoId, int limit) const
+{
+    const std::optional<MemoRecord> found = memo(memoId);
+    return found ? referencedArticleImages(*found, limit) : QList<QUrl>();
+}
+
+QUrl LibraryController::imageFileUrl(const QString& markdownPath, const QString& relativeTo) const
+{
+    return imageFileURL(markdownPath,
+                        relativeTo.isEmpty() ? std::nullopt : std::optional<QString>(relativeTo))
+        .value_or(QUrl());
+}
+
+QString LibraryController::memoReferenceMarkdownOf(const QString& memoId,
+                                                   const QString& articlePath) const
+{
+    const std::optional<MemoRecord> found = memo(memoId);
+    return found ? memoReferenceMarkdown(*found, articlePath) : QString();
+}

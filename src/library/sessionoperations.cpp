@@ -1,0 +1,153 @@
+// Open tabs, the selected tab, and the article remembered per vault.
+
+#include "librarycontroller.h"
+
+#include "librarypreferences.h"
+
+NoteEditorSession* LibraryController::makeSession(const NoteDocument& document)
+{
+    auto* session = new NoteEditorSession(document, m_repository, m_executor, this);
+    connect(session, &NoteEditorSession::saveFailed, this,
+            [this](const QString& message) { setAlertMessage(message); });
+    connect(session, &NoteEditorSession::didSave, this, [this]() { refresh(); });
+    return session;
+}
+
+NoteEditorSession* LibraryController::sessionWithId(const QString& id) const
+{
+    for (NoteEditorSession* session : m_openSessions) {
+        if (session->id() == id)
+            return session;
+    }
+    return nullptr;
+}
+
+NoteEditorSession* LibraryController::sessionWithPath(const QString& path) const
+{
+    for (NoteEditorSession* session : m_openSessions) {
+        if (session->path() == path)
+            return session;
+    }
+    return nullptr;
+}
+
+NoteEditorSession* LibraryController::selectedSession() const
+{
+    return m_selectedSessionId.isEmpty() ? nullptr : sessionWithId(m_selectedSessionId);
+}
+
+void LibraryController::setOpenSessions(const QList<NoteEditorSession*>& sessions,
+                                        const QString& selectedId)
+{
+    const bool sessionsChanged = m_openSessions != sessions;
+    const bool selectionChanged = m_selectedSessionId != selectedId;
+    m_openSessions = sessions;
+    m_selectedSessionId = selectedId;
+    if (sessionsChanged)
+        m_sessionModel->setSessions(m_openSessions);
+    m_sessionModel->setSelectedId(m_selectedSessionId);
+    if (sessionsChanged)
+        Q_EMIT openSessionsChanged();
+    if (selectionChanged)
+        Q_EMIT selectedSessionChanged();
+}
+
+void LibraryController::setSelectedSessionId(const QString& id)
+{
+    setOpenSessions(m_openSessions, id);
+}
+
+void LibraryController::rememberSelectedNote()
+{
+    const NoteEditorSession* selected = selectedSession();
+    LibraryPreferences::rememberOpenNote(
+        *m_settings, selected ? std::optional<QString>(selected->path()) : std::nullopt,
+        m_rootPath);
+}
+
+QCoro::Task<> LibraryController::openNoteAsync(std::optional<QString> path)
+{
+    setEditorFocusDocumentPath({});
+    if (!path) {
+        setSelectedSessionId({});
+        LibraryPreferences::rememberOpenNote(*m_settings, std::nullopt, m_rootPath);
+        co_return;
+    }
+    setCreationFolderPath(parentFolderPath(*path));
+    if (NoteEditorSession* open = sessionWithPath(*path)) {
+        setSelectedSessionId(open->id());
+        rememberSelectedNote();
+        co_return;
+    }
+
+    std::optional<NoteDocument> document;
+    try {
+        document = co_await onStorage(
+            [path = *path](const VaultRepository& vault) { return vault.loadDocument(path); });
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return;
+    }
+    // Another call may have opened the article while this one was reading it.
+    NoteEditorSession* session = sessionWithPath(*path);
+    if (!session) {
+        session = makeSession(*document);
+        setOpenSessions(m_openSessions + QList<NoteEditorSession*>{session}, session->id());
+    }
+    setSelectedSessionId(session->id());
+    rememberSelectedNote();
+}
+
+void LibraryController::selectSession(const QString& sessionId)
+{
+    if (!sessionWithId(sessionId))
+        return;
+    setSelectedSessionId(sessionId);
+    setEditorFocusDocumentPath({});
+    rememberSelectedNote();
+}
+
+QCoro::Task<> LibraryController::closeSessionAsync(QString sessionId)
+{
+    NoteEditorSession* session = sessionWithId(sessionId);
+    if (!session)
+        co_return;
+    QPointer<LibraryController> self(this);
+    // A failed save leaves its message in the alert; the tab closes all the same.
+    co_await session->flushAsync();
+    if (self)
+        removeSession(sessionId);
+}
+
+void LibraryController::removeSession(const QString& sessionId)
+{
+    qsizetype index = -1;
+    for (qsizetype i = 0; i < m_openSessions.size(); ++i) {
+        if (m_openSessions.at(i)->id() == sessionId)
+            index = i;
+    }
+    if (index < 0)
+        return;
+    QList<NoteEditorSession*> remaining = m_openSessions;
+    NoteEditorSession* removed = remaining.takeAt(index);
+    if (sessionId != m_selectedSessionId) {
+        setOpenSessions(remaining, m_selectedSessionId);
+    } else if (!remaining.isEmpty()) {
+        setOpenSessions(remaining, remaining.at(std::min(index, remaining.size() - 1))->id());
+        rememberSelectedNote();
+    } else {
+        setOpenSessions(remaining, {});
+        LibraryPreferences::rememberOpenNote(*m_settings, std::nullopt, m_rootPath);
+    }
+    removed->deleteLater();
+}
+
+void LibraryController::openNote(const QString& path)
+{
+    openNoteAsync(path.isEmpty() ? std::nullopt : std::optional<QString>(path));
+}
+
+void LibraryController::closeSession(const QString& sessionId)
+{
+    closeSessionAsync(sessionId);
+}
