@@ -1,6 +1,10 @@
 import {EditorSelection, EditorState, type StateCommand, type Transaction} from "@codemirror/state";
 import {ensureSyntaxTree} from "@codemirror/language";
 import {history} from "@codemirror/commands";
+import {syntaxTree} from "@codemirror/language";
+import {headingLevelOf} from "../src/language";
+import {plainTextOf} from "../src/outline";
+import type {OutlineItem} from "../src/protocol";
 import {larchMarkdown} from "../src/language";
 import {contentSearchExtension} from "../src/search";
 
@@ -59,4 +63,15 @@ export function run(command: StateCommand, state: EditorState): {state: EditorSt
 
 export function apply(command: StateCommand, input: string): string {
     return marked(run(command, stateOf(input)).state);
+}
+
+/// The outline as the Markdown parser sees it: every heading directly under the document.
+export function outlineFromTree(state: EditorState): OutlineItem[] {
+    const items: OutlineItem[] = [];
+    const slice = (from: number, to: number) => state.sliceDoc(from, to);
+    for (let child = syntaxTree(state).topNode.firstChild; child; child = child.nextSibling) {
+        const level = headingLevelOf(child.name);
+        if (level > 0) items.push({position: child.from, level, title: plainTextOf(slice, child)});
+    }
+    return items;
 }

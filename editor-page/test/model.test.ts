@@ -1,6 +1,7 @@
 import {describe, expect, it} from "vitest";
 import {ChangeSet, EditorState} from "@codemirror/state";
-import {activeHeading, outlineFromTree} from "../src/outline";
+import {activeHeading, headingTitle, outlineOf} from "../src/outline";
+import {outlineFromTree} from "./helpers";
 import {formatStateAt} from "../src/formatState";
 import {applyPatches, patchesOf} from "../src/patches";
 import {parseCommandRequest} from "../src/protocol";
@@ -80,7 +81,7 @@ describe("outline", () => {
 
     it("lists top-level headings with positions, levels and titles without marks", () => {
         const state = stateOf(doc);
-        expect(outlineFromTree(state)).toEqual([
+        expect(outlineOf(state.doc)).toEqual([
             {position: 0, level: 1, title: "First emphasis and code"},
             {position: doc.indexOf("Setext"), level: 2, title: "Setext two"},
             {position: doc.indexOf("### [Linked]"), level: 3, title: "Linked #3"},
@@ -89,12 +90,39 @@ describe("outline", () => {
     });
 
     it("finds the active heading: the last one at or before the caret", () => {
-        const items = outlineFromTree(stateOf(doc));
+        const items = outlineOf(stateOf(doc).doc);
         expect(activeHeading(items, 0)).toBe(0);
         expect(activeHeading(items, doc.indexOf("text"))).toBe(0);
         expect(activeHeading(items, doc.indexOf("# not"))).toBe(doc.indexOf("Setext"));
         expect(activeHeading(items, doc.length)).toBe(doc.indexOf("######"));
-        expect(activeHeading(outlineFromTree(stateOf("intro\n# a")), 2)).toBeUndefined();
+        expect(activeHeading(outlineOf(stateOf("intro\n# a").doc), 2)).toBeUndefined();
+    });
+
+    // The line scan must find exactly the headings the Markdown parser finds.
+    it.each([
+        ["headings and paragraphs", "# a\ntext\n## b\n\npara\n### c ###\n"],
+        ["setext over several lines", "line one\nline two\n===\n\nx\n---\n"],
+        ["thematic break after a blank line", "para\n\n---\n# h"],
+        ["fences of both kinds", "```js\n# no\n```\n# yes\n~~~~\n# no\n~~~\n# still no\n~~~~\n## yes"],
+        ["unclosed fence", "# yes\n```\n# no"],
+        ["backtick in a fence's info string is no fence", "``` a`b\n# yes"],
+        ["indented code", "para\n\n    # no\n\n# yes"],
+        ["lazy quote continuation", "> quote\nlazy\n# yes\n> # no"],
+        ["list items", "- item\n  # no\n\n  more\n\n# yes\n1. one\n---\n"],
+        ["html block", "<div>\n# no\n</div>\n\n# yes"],
+        ["ATX needs a space", "#no\n#\n# yes #"],
+        ["headings with at most three spaces", "   # yes\n    # no\n\n  indented\n  ===\n"],
+        ["emphasis, links and code in titles", "# *a* __b__ [c](d) `e` ~~f~~ \\*g"],
+        ["Chinese and astral characters", "# 标题😀\n正文\n二级\n---"],
+        ["table then heading", "| a | b |\n| - | - |\n| 1 | 2 |\n# yes"],
+    ])("agrees with the parser: %s", (_name, doc) => {
+        const state = stateOf(doc);
+        expect(outlineOf(state.doc)).toEqual(outlineFromTree(state));
+    });
+
+    it("titles drop marks and collapse white space", () => {
+        expect(headingTitle("## **粗体**  与 `代码` ##")).toBe("粗体 与 代码");
+        expect(headingTitle("Title\n===")).toBe("Title");
     });
 });
 

@@ -1,0 +1,201 @@
+// The editor as the host sees it: one object behind the four calls of the bridge, which keeps
+// the revision count and reports every change, the outline, the caret's format and the content
+// height back to the host.
+import {defaultKeymap, history, historyKeymap, indentWithTab} from "@codemirror/commands";
+import {EditorSelection, EditorState, type Extension, type StateCommand} from "@codemirror/state";
+import {EditorView, drawSelection, dropCursor, keymap, placeholder, type ViewUpdate} from "@codemirror/view";
+import {commandFor} from "./commands";
+import {inlineStyles, insertLink, toggleInline} from "./commands/inline";
+import {insertImage} from "./commands/insert";
+import {documentIDField} from "./document";
+import {defaultFormatState, formatStateAt, sameFormatState} from "./formatState";
+import type {HostPort, StartValues} from "./host";
+import {larchMarkdown} from "./language";
+import {activeHeading, outlineOf} from "./outline";
+import {imagePasteHandling} from "./paste";
+import {patchesOf} from "./patches";
+import {parseCommandRequest, type FormatState, type OutlineItem} from "./protocol";
+import {imagePreviews} from "./render/images";
+import {markdownStyling} from "./render/styling";
+import {contentSearchExtension} from "./search";
+
+// Above this size the outline is recomputed after a short pause instead of on every keystroke.
+const largeDocument = 200_000;
+const outlineDelay = 150;
+
+export class EditorFacade {
+    readonly view: EditorView;
+    private documentID: string;
+    private revision = 0;
+    private readonly readOnly: boolean;
+    private lastFormat: FormatState | null = null;
+    private lastOutline = "";
+    private outlineItems: OutlineItem[] = [];
+    private outlineDoc: unknown = null;
+    private outlineKey = "";
+    private outlineTimer: ReturnType<typeof setTimeout> | null = null;
+    private lastHeight = -1;
+    /// Test builds keep the text of every revision so a test can compare it with the patches.
+    readonly revisions: string[] | null;
+
+    constructor(parent: HTMLElement, private readonly host: HostPort, start: StartValues, options: {keepRevisions?: boolean} = {}) {
+        this.documentID = start.documentID;
+        this.readOnly = start.readOnly;
+        this.revisions = options.keepRevisions ? [start.markdown] : null;
+        this.view = new EditorView({parent, state: this.createState(start.markdown, start.documentID)});
+        this.reportAll();
+    }
+
+    private extensions(documentID: string): Extension[] {
+        const formatKeys: {key: string; run: StateCommand}[] = [
+            {key: "Mod-b", run: toggleInline(inlineStyles.strong)},
+            {key: "Mod-i", run: toggleInline(inlineStyles.emphasis)},
+            {key: "Mod-k", run: insertLink},
+        ];
+        return [
+            EditorState.lineSeparator.of("\n"),
+            documentIDField.init(() => documentID),
+            larchMarkdown(),
+            history(),
+            drawSelection(),
+            dropCursor(),
+            EditorView.lineWrapping,
+            keymap.of([...formatKeys, ...defaultKeymap, ...historyKeymap, indentWithTab]),
+            EditorState.readOnly.of(this.readOnly),
+            EditorView.editable.of(!this.readOnly),
+            this.readOnly ? [] : placeholder("开始书写…"),
+            EditorView.contentAttributes.of({spellcheck: "false", autocorrect: "off", autocapitalize: "off", lang: "zh-CN"}),
+            markdownStyling,
+            imagePreviews(),
+            contentSearchExtension(),
+            imagePasteHandling((message) => this.host.post(message), (error) => this.reportError(error)),
+            EditorView.updateListener.of((update) => this.onUpdate(update)),
+            EditorView.exceptionSink.of((error) => this.reportError(error)),
+        ];
+    }
+
+    private createState(markdown: string, documentID: string, selection?: EditorSelection): EditorState {
+        return EditorState.create({doc: markdown, selection, extensions: this.extensions(documentID)});
+    }
+
+    /// Replaces the document: a new state, so the undo history starts empty, and revision 0.
+    setDocument(markdown: unknown, documentID: unknown): void {
+        const text = typeof markdown === "string" ? markdown : "";
+        const id = typeof documentID === "string" ? documentID : "";
+        const sameDocument = id === this.documentID;
+        this.revision = 0;
+        if (this.revisions) this.revisions.splice(0, this.revisions.length, text);
+        this.documentID = id;
+        if (sameDocument && this.view.composing && text === this.view.state.doc.toString()) {
+            // The host confirmed the text we hold; replacing the state now would break the input
+            // method's composition, and nothing else needs to change.
+            return;
+        }
+        const old = this.view.state.selection.main;
+        const clamp = (pos: number) => Math.min(pos, text.length);
+        const selection = sameDocument ? EditorSelection.single(clamp(old.anchor), clamp(old.head)) : undefined;
+        const scroll = sameDocument ? this.view.scrollSnapshot() : null;
+        this.view.setState(this.createState(text, id, selection));
+        if (scroll) this.view.dispatch({effects: scroll});
+        this.lastFormat = null;
+        this.lastOutline = "";
+        this.outlineDoc = null;
+        this.lastHeight = -1;
+        this.reportAll();
+    }
+
+    /// Performs one command of the host's command table; false when it is unknown or did nothing.
+    performCommand(input: unknown): boolean {
+        const request = parseCommandRequest(input);
+        const command = request && commandFor(request);
+        if (!command) {
+            this.reportError(new Error(`unknown editor command: ${JSON.stringify(input)}`));
+            return false;
+        }
+        return command(this.view);
+    }
+
+    insertImage(path: unknown): boolean {
+        return typeof path === "string" && insertImage(path)(this.view);
+    }
+
+    focus(flag: unknown = true): void {
+        if (flag === false) this.view.contentDOM.blur();
+        else this.view.focus();
+    }
+
+    private onUpdate(update: ViewUpdate): void {
+        for (const tr of update.transactions) {
+            if (!tr.docChanged) continue;
+            const baseRevision = this.revision++;
+            this.host.post({
+                type: "markdownPatch",
+                documentID: this.documentID,
+                baseRevision,
+                revision: this.revision,
+                patches: patchesOf(tr.changes),
+            });
+            this.revisions?.push(tr.state.doc.toString());
+        }
+        if (update.docChanged || update.selectionSet) this.reportFormat();
+        if (update.docChanged) this.scheduleOutline();
+        else if (update.selectionSet) this.reportOutline(false);
+        if (update.geometryChanged || update.heightChanged || update.docChanged) this.reportHeight();
+    }
+
+    private reportAll(): void {
+        this.reportFormat();
+        this.reportOutline(true);
+        this.view.requestMeasure({read: () => null, write: () => this.reportHeight()});
+    }
+
+    private reportFormat(): void {
+        const state = this.view.state.doc.length === 0 ? defaultFormatState() : formatStateAt(this.view.state);
+        if (this.lastFormat && sameFormatState(state, this.lastFormat)) return;
+        this.lastFormat = state;
+        this.host.post({type: "formatState", documentID: this.documentID, ...state});
+    }
+
+    private scheduleOutline(): void {
+        if (this.view.state.doc.length < largeDocument) {
+            this.reportOutline(true);
+            return;
+        }
+        if (this.outlineTimer !== null) return;
+        this.outlineTimer = setTimeout(() => {
+            this.outlineTimer = null;
+            this.reportOutline(true);
+        }, outlineDelay);
+    }
+
+    private reportOutline(recompute: boolean): void {
+        const {state} = this.view;
+        if ((recompute || this.outlineDoc === null) && state.doc !== this.outlineDoc) {
+            this.outlineItems = outlineOf(state.doc);
+            this.outlineKey = JSON.stringify(this.outlineItems);
+            this.outlineDoc = state.doc;
+        }
+        const active = activeHeading(this.outlineItems, state.selection.main.head);
+        const key = `${active ?? ""}|${this.outlineKey}`;
+        if (key === this.lastOutline) return;
+        this.lastOutline = key;
+        this.host.post({
+            type: "outline",
+            documentID: this.documentID,
+            items: this.outlineItems,
+            ...(active === undefined ? {} : {activePosition: active}),
+        });
+    }
+
+    private reportHeight(): void {
+        const height = Math.ceil(this.view.contentHeight);
+        if (height === this.lastHeight) return;
+        this.lastHeight = height;
+        this.host.post({type: "contentHeight", height});
+    }
+
+    reportError(error: unknown): void {
+        const e = error instanceof Error ? error : new Error(String(error));
+        this.host.post({type: "jsError", message: e.message, stack: e.stack ?? ""});
+    }
+}
