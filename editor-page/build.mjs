@@ -52,6 +52,8 @@ const css = await build({
 });
 writeFileSync(join(assets, "app.css"), css.outputFiles[0].text);
 
+// CodeMirror writes its base theme into a <style> element, hence 'unsafe-inline' for styles;
+// documents never become markup, so no other style can get in.
 const hash = createHash("sha256").update(inlineBlock(script), "utf8").digest("base64");
 const policy = [
     "default-src 'none'",
