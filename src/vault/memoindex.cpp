@@ -32,8 +32,10 @@ QString encodedDate(const QDateTime& date)
     // and so lose every entry at the next write.
     if (!utc.isValid() || utc.date().year() < 1 || utc.date().year() > 9999)
         utc = distantPast();
-    utc.setTime(QTime(utc.time().hour(), utc.time().minute(), utc.time().second()));
-    return utc.toString(Qt::ISODate);
+    const QDate day = utc.date();
+    const QTime time = utc.time();
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02dZ", day.year(), day.month(), day.day(),
+                             time.hour(), time.minute(), time.second());
 }
 
 // An internet date-time with whole seconds: "2024-05-01T01:30:12Z" or with a "+08:00" offset.
@@ -86,6 +88,54 @@ std::optional<MemoIndexEntry> decodedEntry(const QJsonValue& value)
     else if (!folder.isUndefined() && !folder.isNull())
         return std::nullopt;
     return entry;
+}
+
+void appendJsonString(QByteArray& json, const QString& text)
+{
+    json += '"';
+    const QByteArray utf8 = text.toUtf8();
+    const bool plain = std::none_of(utf8.begin(), utf8.end(), [](char c) {
+        return c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20;
+    });
+    if (plain) {
+        json += utf8;
+        json += '"';
+        return;
+    }
+    for (const char c : utf8) {
+        switch (c) {
+        case '"':
+            json += "\\\"";
+            break;
+        case '\\':
+            json += "\\\\";
+            break;
+        case '\n':
+            json += "\\n";
+            break;
+        case '\r':
+            json += "\\r";
+            break;
+        case '\t':
+            json += "\\t";
+            break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20)
+                json += QByteArray("\\u00") + QByteArray::number(int(c), 16).rightJustified(2, '0');
+            else
+                json += c;
+        }
+    }
+    json += '"';
+}
+
+void appendMember(QByteArray& json, QLatin1String key, const QString& value, bool last)
+{
+    json += "        \"";
+    json += QByteArrayView(key.data(), key.size());
+    json += "\": ";
+    appendJsonString(json, value);
+    json += last ? "\n" : ",\n";
 }
 
 struct Candidate
@@ -168,18 +218,23 @@ QString memoContentDigest(const QString& text)
 
 QByteArray encodeMemoIndex(const QList<MemoIndexEntry>& entries)
 {
-    QJsonArray array;
-    for (const MemoIndexEntry& entry : entries) {
-        QJsonObject object; // keeps its keys sorted
-        object.insert(contentDigestKey, entry.contentDigest);
-        object.insert(createdAtKey, encodedDate(entry.createdAt));
+    // Written by hand: QJsonArray grows slower than linearly, and the index is rewritten after
+    // every memo change. The layout is QJsonDocument's indented one, keys in ascending order.
+    QByteArray json = "[\n";
+    json.reserve(entries.size() * 256);
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const MemoIndexEntry& entry = entries.at(i);
+        json += "    {\n";
+        appendMember(json, contentDigestKey, entry.contentDigest, false);
+        appendMember(json, createdAtKey, encodedDate(entry.createdAt), false);
         if (entry.folderPath)
-            object.insert(folderPathKey, *entry.folderPath);
-        object.insert(idKey, entry.id);
-        object.insert(journalPathKey, entry.journalPath);
-        array.append(object);
+            appendMember(json, folderPathKey, *entry.folderPath, false);
+        appendMember(json, idKey, entry.id, false);
+        appendMember(json, journalPathKey, entry.journalPath, true);
+        json += i + 1 < entries.size() ? "    },\n" : "    }\n";
     }
-    return QJsonDocument(array).toJson(QJsonDocument::Indented);
+    json += "]\n";
+    return json;
 }
 
 std::optional<QList<MemoIndexEntry>> decodeMemoIndex(const QByteArray& bytes)

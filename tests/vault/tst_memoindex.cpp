@@ -74,6 +74,12 @@ private Q_SLOTS:
                                     "    }\n"
                                     "]\n";
         QCOMPARE(encodeMemoIndex({first, second}), expected);
+        // Text that needs escaping survives the round trip.
+        const MemoIndexEntry quoted{QStringLiteral("memo-q"), local(2024, 5, 1, 9, 0),
+                                    QStringLiteral("a/\"b\"\\c.md"), QStringLiteral("d"),
+                                    QStringLiteral("日记\n\t\u0001\u007f")};
+        QCOMPARE(decodeMemoIndex(encodeMemoIndex({quoted})),
+                 std::optional<QList<MemoIndexEntry>>({quoted}));
         // A date that has no four-digit year still gives a readable file.
         const MemoIndexEntry odd{QStringLiteral("memo-c"), QDateTime(), QStringLiteral("p"),
                                  QStringLiteral("d"), QString()};
