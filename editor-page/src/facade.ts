@@ -63,6 +63,7 @@ export class EditorFacade {
             keymap.of([...formatKeys, ...defaultKeymap, ...historyKeymap, indentWithTab]),
             EditorState.readOnly.of(this.readOnly),
             EditorView.editable.of(!this.readOnly),
+            this.readOnly ? EditorView.editorAttributes.of({class: "larch-read-only"}) : [],
             this.readOnly ? [] : placeholder("开始书写…"),
             EditorView.contentAttributes.of({spellcheck: "false", autocorrect: "off", autocapitalize: "off", lang: "zh-CN"}),
             markdownStyling,

@@ -216,6 +216,8 @@ describe("editor page in Chromium", () => {
         const page = await openPage({markdown: "- [ ] 只读", documentID: "memo-preview:memo-1", readOnly: true});
         assert.equal(await page.evaluate(() => document.documentElement.classList.contains("larch-memo-preview-host")), true);
         assert.equal(await page.getAttribute(".cm-content", "contenteditable"), "false");
+        await page.evaluate(() => window.larchNotesFocus(true));
+        assert.equal(await page.locator(".cm-cursor").first().isVisible(), false);
         await page.click(".cm-content");
         await page.keyboard.type("zz");
         await page.locator(".cm-md-task-box").click();
