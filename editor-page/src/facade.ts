@@ -12,16 +12,16 @@ import {defaultFormatState, formatStateAt, sameFormatState} from "./formatState"
 import type {HostPort, StartValues} from "./host";
 import {larchMarkdown} from "./language";
 import {activeHeading, outlineOf} from "./outline";
-import {imagePasteHandling} from "./paste";
+import {imagePasteHandling, pasteLineBreaks} from "./paste";
 import {patchesOf} from "./patches";
 import {parseCommandRequest, type FormatState, type OutlineItem} from "./protocol";
 import {imagePreviews} from "./render/images";
 import {markdownStyling} from "./render/styling";
 import {contentSearchExtension} from "./search";
 
-// Above this size the outline is recomputed after a short pause instead of on every keystroke.
+// Above this size the outline is recomputed after a pause in typing instead of on every keystroke.
 const largeDocument = 200_000;
-const outlineDelay = 150;
+const outlineDelay = 250;
 
 export class EditorFacade {
     readonly view: EditorView;
@@ -69,6 +69,7 @@ export class EditorFacade {
             markdownStyling,
             imagePreviews(),
             contentSearchExtension(),
+            pasteLineBreaks,
             imagePasteHandling((message) => this.host.post(message), (error) => this.reportError(error)),
             EditorView.updateListener.of((update) => this.onUpdate(update)),
             EditorView.exceptionSink.of((error) => this.reportError(error)),
@@ -162,7 +163,8 @@ export class EditorFacade {
             this.reportOutline(true);
             return;
         }
-        if (this.outlineTimer !== null) return;
+        // Wait for a pause in typing: a scan of a large text costs more than a keystroke.
+        if (this.outlineTimer !== null) clearTimeout(this.outlineTimer);
         this.outlineTimer = setTimeout(() => {
             this.outlineTimer = null;
             this.reportOutline(true);

@@ -46,6 +46,17 @@ export function pasteIsImage(types: readonly string[], plainText: string, html: 
     return /<img\b/i.test(html) && html.replace(/<[^>]*>/g, "").trim() === "";
 }
 
+/// Pasted text takes the document's line breaks ("\r\n" when its first line ends so, otherwise
+/// "\n"), so a paste from another system does not leave stray carriage returns.
+export function matchLineBreaks(text: string, firstLine: string): string {
+    const lineBreak = firstLine.endsWith("\r") ? "\r\n" : "\n";
+    return text.replace(/\r\n?|\n/g, lineBreak);
+}
+
+export const pasteLineBreaks: Extension = EditorView.clipboardInputFilter.of(
+    (text, state) => matchLineBreaks(text, state.doc.lines > 1 ? state.doc.line(1).text : ""),
+);
+
 export function imagePasteHandling(sink: ImageSink, onError: (error: unknown) => void): Extension {
     return EditorView.domEventHandlers({
         paste(event, view) {

@@ -1,6 +1,6 @@
 import {describe, expect, it} from "vitest";
 import {hostClassFor, readStartValues} from "../src/host";
-import {base64OfDataURL, pasteIsImage} from "../src/paste";
+import {base64OfDataURL, matchLineBreaks, pasteIsImage} from "../src/paste";
 import {imagesInLine} from "../src/render/images";
 
 describe("images in a line", () => {
@@ -25,6 +25,11 @@ describe("pastes", () => {
         ["text only", ["text/plain"], "hello", "", 0, false],
     ] as const)("%s", (_name, types, text, html, images, expected) => {
         expect(pasteIsImage(types, text, html, images)).toBe(expected);
+    });
+
+    it("gives pasted text the document's line breaks", () => {
+        expect(matchLineBreaks("a\r\nb\rc\nd", "first")).toBe("a\nb\nc\nd");
+        expect(matchLineBreaks("a\nb\r\nc", "first\r")).toBe("a\r\nb\r\nc");
     });
 
     it("sends the Base64 part of a data URL", () => {
