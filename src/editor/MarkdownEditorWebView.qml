@@ -1,0 +1,104 @@
+import QtQuick
+import QtWebEngine
+import QtWebChannel
+import LarchNotes.Editor
+
+// The Markdown editor page in a web view. The coordinator decides everything; this item only
+// carries scripts into the page, messages out of it, and load events to the coordinator.
+Item {
+    id: root
+
+    // The document text. The page's edits arrive through markdownEdited; write them back here
+    // (through the model this is bound to) so that they are not sent back to the page.
+    property string markdown
+    property string documentID
+    // The vault root (a file URL or a path), for the images the page shows.
+    property url vaultRootURL
+    // The latest MarkdownEditorCommand (MarkdownEditor.command(...)), kept until consumed.
+    property var command: null
+    property bool autofocus: false
+    // function(data, mimeType, done) storing a pasted image; see MarkdownEditorCoordinator.
+    property var pasteImageHandler: null
+    // The page's dist folder; empty means the application's own.
+    property string distPath
+
+    readonly property alias coordinator: coordinator
+    // The web view itself, for tools and tests (evaluating scripts, zoom).
+    readonly property alias webEngineView: webView
+    readonly property bool ready: coordinator.ready
+
+    signal markdownEdited(string markdown)
+    signal commandConsumed()
+    // items: array of {position, level, title}; activePosition: a number or null.
+    signal outlineChanged(var items, var activePosition)
+    // state: {headingLevel, strong, emphasis, strike, inlineCode, codeBlock, bulletList,
+    // orderedList, taskList, quote}
+    signal formatStateChanged(var state)
+    signal contentHeightChanged(real height)
+
+    // Declared first so that it is destroyed before the profile it uses.
+    WebEngineView {
+        id: webView
+        anchors.fill: parent
+        profile: editorProfile
+        webChannel: channel
+        backgroundColor: "transparent"
+        settings.javascriptEnabled: true
+        settings.showScrollBars: !coordinator.readOnly
+
+        onLoadingChanged: function (request) {
+            if (request.status === WebEngineView.LoadSucceededStatus)
+                coordinator.pageLoadSucceeded()
+            else if (request.status === WebEngineView.LoadFailedStatus)
+                coordinator.pageLoadFailed(request.errorString)
+        }
+    }
+
+    WebEngineProfile {
+        id: editorProfile
+        offTheRecord: true
+    }
+
+    WebChannel {
+        id: channel
+    }
+
+    MarkdownEditorCoordinator {
+        id: coordinator
+        markdown: root.markdown
+        documentID: root.documentID
+        vaultRootURL: root.vaultRootURL
+        command: root.command
+        autofocus: root.autofocus
+        pasteImageHandler: root.pasteImageHandler
+        distPath: root.distPath
+
+        onScriptRequested: function (script) { webView.runJavaScript(script) }
+        onFocusRequested: webView.forceActiveFocus()
+    }
+
+    Component.onCompleted: {
+        const endpoint = {}
+        endpoint[coordinator.messageEndpointName] = coordinator.messageEndpoint
+        channel.registerObjects(endpoint)
+        coordinator.markdownEdited.connect(root.markdownEdited)
+        coordinator.commandConsumed.connect(root.commandConsumed)
+        coordinator.outlineChanged.connect(root.outlineChanged)
+        coordinator.formatStateChanged.connect(root.formatStateChanged)
+        coordinator.contentHeightChanged.connect(root.contentHeightChanged)
+        coordinator.installAssetHandler(editorProfile)
+
+        const page = coordinator.start()
+        const script = WebEngine.script()
+        script.name = "larch-notes-start"
+        script.sourceCode = page.script
+        script.injectionPoint = WebEngineScript.DocumentCreation
+        script.worldId = WebEngineScript.MainWorld
+        script.runsOnSubFrames = false
+        webView.userScripts.insert(script)
+        if (page.kind === "html")
+            webView.loadHtml(page.html, page.baseUrl)
+        else
+            webView.url = page.url
+    }
+}

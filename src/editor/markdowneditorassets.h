@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+#include <QWebEngineUrlSchemeHandler>
+
+#include <functional>
+
+// The "larch-asset" URL scheme: the editor page reads image files of the vault through it. A
+// request names a vault file by its URL path; the host part and the query are not used.
+
+QByteArray markdownEditorAssetScheme();
+
+// Registers the scheme with the web engine. Must run before the application object exists.
+void registerMarkdownEditorAssetScheme();
+
+// The MIME type served for a file, from its extension compared case-insensitively.
+QByteArray assetMimeType(const QString& fileName);
+
+struct AssetResponse
+{
+    enum class Status {
+        served,
+        unsupportedURL,   // no URL, or not of the asset scheme
+        fileDoesNotExist, // outside the vault, the root itself, a folder, missing or unreadable
+    };
+    Status status = Status::fileDoesNotExist;
+    QByteArray mimeType;
+    QByteArray data;
+};
+
+// Serves a request against the vault root (a folder path). A file is served only if its path,
+// and its real path with symbolic links resolved, lie inside the vault's real path.
+AssetResponse resolveAssetRequest(const QString& vaultRoot, const QUrl& url);
+
+// The web engine's handler of the scheme; asks `vaultRoot` for the root at each request.
+class MarkdownEditorAssetHandler : public QWebEngineUrlSchemeHandler
+{
+    Q_OBJECT
+
+public:
+    explicit MarkdownEditorAssetHandler(std::function<QString()> vaultRoot,
+                                        QObject* parent = nullptr);
+    void requestStarted(QWebEngineUrlRequestJob* job) override;
+
+private:
+    std::function<QString()> m_vaultRoot;
+};

@@ -1,0 +1,11 @@
+#include "markdowneditorhost.h"
+
+#include "markdowneditorassets.h"
+
+#include <QtWebEngineQuick>
+
+void initializeMarkdownEditorHost()
+{
+    registerMarkdownEditorAssetScheme();
+    QtWebEngineQuick::initialize();
+}

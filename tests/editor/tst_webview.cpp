@@ -1,0 +1,211 @@
+// The whole host in Qt WebEngine with the built editor page: the start values arrive, typing
+// reaches the host as patches that keep both copies of the text equal, a command is delivered
+// once, and a vault image is served through the "larch-asset" scheme.
+
+#include "markdowneditorcoordinator.h"
+#include "markdowneditorhost.h"
+#include "markdowneditorprotocol.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QQmlComponent>
+#include <QQmlEngine>
+#include <QQuickWindow>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtQml/qqmlextensionplugin.h>
+
+Q_IMPORT_QML_PLUGIN(LarchNotes_EditorPlugin)
+
+namespace {
+
+const char* const windowQml = R"(
+import QtQuick
+import QtQuick.Window
+import LarchNotes.Editor
+
+Window {
+    id: window
+    width: 800
+    height: 600
+    visible: true
+    property string initialMarkdown
+    property string documentID
+    property url vault
+    property string dist
+    property alias editor: editor
+    property int consumed: 0
+    property var result
+    property int results: 0
+
+    function evaluate(script) {
+        editor.webEngineView.runJavaScript(script, function (value) {
+            window.result = value
+            window.results += 1
+        })
+    }
+
+    MarkdownEditorWebView {
+        id: editor
+        anchors.fill: parent
+        autofocus: true
+        markdown: window.initialMarkdown
+        documentID: window.documentID
+        vaultRootURL: window.vault
+        distPath: window.dist
+        onMarkdownEdited: function (text) { editor.markdown = text }
+        onCommandConsumed: { window.consumed += 1; editor.command = null }
+    }
+}
+)";
+
+// The page's text, read from its CodeMirror view.
+const QString pageTextScript = QStringLiteral(
+    "(function () { var c = document.querySelector('.cm-content'); var t = c && (c.cmTile || "
+    "c.cmView);"
+    " var v = t && ((t.root && t.root.view) || (t.rootView && t.rootView.view) || t.view);"
+    " return v ? v.state.doc.toString() : null; })()");
+
+void typeText(QWindow* window, const char* text)
+{
+    for (; *text; ++text)
+        QTest::keyClick(window, *text);
+}
+
+} // namespace
+
+class WebViewTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_dist = QStringLiteral(LARCH_TEST_PAGE_DIST);
+        if (!QFileInfo::exists(m_dist + QStringLiteral("/index.html")))
+            QSKIP("the editor page is not built");
+        QVERIFY(m_vault.isValid());
+        QDir(m_vault.path()).mkpath(QStringLiteral("Attachments"));
+        QImage image(3, 2, QImage::Format_RGB32);
+        image.fill(Qt::red);
+        QVERIFY(image.save(m_vault.filePath(QStringLiteral("Attachments/pic one.png"))));
+    }
+
+    void editsCommandsAndImages()
+    {
+        const QString markdown = QStringLiteral(
+            "# 标题 \"q\" </script>\n\nhello 😀\n\n![pic](/Attachments/pic%20one.png)\n");
+        QQmlEngine engine;
+        engine.addImportPath(QStringLiteral("qrc:/"));
+        QQmlComponent component(&engine);
+        component.setData(windowQml,
+                          QUrl::fromLocalFile(QStringLiteral(LARCH_TEST_SOURCE_DIR "/window.qml")));
+        QVERIFY2(component.isReady(), qPrintable(component.errorString()));
+        std::unique_ptr<QObject> window(component.createWithInitialProperties(
+            {{QStringLiteral("initialMarkdown"), markdown},
+             {QStringLiteral("documentID"), QStringLiteral("Notes/a.md")},
+             {QStringLiteral("vault"), QUrl::fromLocalFile(m_vault.path())},
+             {QStringLiteral("dist"), m_dist}}));
+        QVERIFY2(window, qPrintable(component.errorString()));
+        m_window = window.get();
+        auto* editor = window->property("editor").value<QObject*>();
+        auto* coordinator = editor->property("coordinator").value<MarkdownEditorCoordinator*>();
+        QVERIFY(coordinator);
+        QSignalSpy scripts(coordinator, &MarkdownEditorCoordinator::scriptRequested);
+        QTRY_VERIFY_WITH_TIMEOUT(coordinator->isReady(), 60000);
+
+        // The start values, as the page sees them.
+        QCOMPARE(evaluate(QStringLiteral("window.__larchNotesInitialMarkdown")).toString(),
+                 markdown);
+        QCOMPARE(evaluate(QStringLiteral("window.__larchNotesDocumentID")).toString(),
+                 QStringLiteral("Notes/a.md"));
+        QCOMPARE(evaluate(QStringLiteral("window.__larchNotesReadOnly")).toBool(), false);
+        QCOMPARE(evaluate(QStringLiteral("document.documentElement.className"))
+                     .toString()
+                     .split(QLatin1Char(' ')),
+                 QStringList({QStringLiteral("larch-native-host"),
+                              QStringLiteral("larch-native-macos-host"),
+                              QStringLiteral("larch-full-editor-host")}));
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(pageTextScript).toString(), markdown, 10000);
+        // The assembled page, with its main script inlined and the dist folder as base.
+        QCOMPARE(
+            evaluate(QStringLiteral("document.querySelectorAll('script[src]').length")).toInt(), 0);
+        QCOMPARE(evaluate(QStringLiteral("document.baseURI")).toUrl(),
+                 QUrl::fromLocalFile(m_dist + QStringLiteral("/")));
+
+        // A vault image, served through the asset scheme.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            evaluate(
+                QStringLiteral("(function () { var i = document.querySelector('img.cm-md-image');"
+                               " return i && i.complete ? i.naturalWidth + ':' + i.src : ''; })()"))
+                .toString(),
+            QStringLiteral("3:larch-asset:///Attachments/pic%20one.png"), 10000);
+
+        // Typing: the host applies the page's patches and ends with the page's text.
+        evaluate(QStringLiteral("document.querySelector('.cm-content').focus()"));
+        auto* quickWindow = qobject_cast<QQuickWindow*>(window.get());
+        QTest::keyClick(quickWindow, Qt::Key_End, Qt::ControlModifier);
+        typeText(quickWindow, "typed");
+        QTest::keyClick(quickWindow, Qt::Key_Return);
+        QTest::keyClick(quickWindow, Qt::Key_Home, Qt::ControlModifier);
+        typeText(quickWindow, "x");
+        QTRY_COMPARE_WITH_TIMEOUT(coordinator->currentMarkdown(),
+                                  QStringLiteral("x") + markdown + QStringLiteral("typed\n"),
+                                  10000);
+        QCOMPARE(evaluate(pageTextScript).toString(), coordinator->currentMarkdown());
+        QCOMPARE(editor->property("markdown").toString(), coordinator->currentMarkdown());
+        QVERIFY(coordinator->currentRevision() > 0);
+        for (const QList<QVariant>& call : std::as_const(scripts)) // never echoed
+            QVERIFY(!call.at(0).toString().contains(QLatin1String("larchNotesSetDocument")));
+
+        // A command goes to the page once, however often the same command is set.
+        const QVariant insert = QVariant::fromValue(MarkdownEditorCommand::make(
+            MarkdownEditorCommandAction::insertText(QStringLiteral("命令"))));
+        editor->setProperty("command", insert);
+        QTRY_COMPARE_WITH_TIMEOUT(window->property("consumed").toInt(), 1, 10000);
+        editor->setProperty("command", insert);
+        QTest::qWait(300);
+        QTRY_COMPARE_WITH_TIMEOUT(coordinator->currentMarkdown().count(QStringLiteral("命令")), 1,
+                                  10000);
+        QCOMPARE(evaluate(pageTextScript).toString(), coordinator->currentMarkdown());
+        QCOMPARE(window->property("consumed").toInt(), 1);
+
+        // A text set from outside reaches the page and restarts its revisions.
+        editor->setProperty("markdown", QStringLiteral("replaced"));
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(pageTextScript).toString(), QStringLiteral("replaced"),
+                                  10000);
+        QCOMPARE(coordinator->currentRevision(), 0);
+        QTest::keyClick(quickWindow, Qt::Key_End, Qt::ControlModifier);
+        typeText(quickWindow, "!");
+        QTRY_COMPARE_WITH_TIMEOUT(coordinator->currentMarkdown(), QStringLiteral("replaced!"),
+                                  10000);
+        QCOMPARE(coordinator->currentRevision(), 1);
+        m_window = nullptr;
+    }
+
+private:
+    QVariant evaluate(const QString& script)
+    {
+        const int before = m_window->property("results").toInt();
+        QMetaObject::invokeMethod(m_window, "evaluate", Q_ARG(QVariant, script));
+        if (!QTest::qWaitFor([&] { return m_window->property("results").toInt() > before; }, 10000))
+            return QStringLiteral("<no result>");
+        return m_window->property("result");
+    }
+
+    QString m_dist;
+    QTemporaryDir m_vault;
+    QObject* m_window = nullptr;
+};
+
+int main(int argc, char* argv[])
+{
+    initializeMarkdownEditorHost();
+    QGuiApplication app(argc, argv);
+    WebViewTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_webview.moc"
