@@ -1,0 +1,71 @@
+#pragma once
+
+// Runs the built `larch` program on a throwaway vault.
+
+#include "testvault.h"
+
+#include <QDateTime>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMap>
+#include <QProcess>
+
+struct CliRun
+{
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+
+    QString outText() const { return QString::fromUtf8(out); }
+    QString errText() const { return QString::fromUtf8(err); }
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+class CliVault : public TestVault
+{
+public:
+    // The vault is passed through LARCH_VAULT; `environment` adds "NAME=value" entries, and
+    // "NAME=" removes one.
+    CliRun run(const QStringList& arguments, const QByteArray& input = {},
+               const QStringList& environment = {}) const
+    {
+        QProcessEnvironment variables = QProcessEnvironment::systemEnvironment();
+        variables.insert(QStringLiteral("LARCH_VAULT"), root());
+        variables.insert(QStringLiteral("COLUMNS"), QStringLiteral("200"));
+        for (const QString& entry : environment) {
+            const qsizetype equals = entry.indexOf(QLatin1Char('='));
+            if (equals + 1 == entry.size())
+                variables.remove(entry.left(equals));
+            else
+                variables.insert(entry.left(equals), entry.mid(equals + 1));
+        }
+        QProcess process;
+        process.setProcessEnvironment(variables);
+        process.start(QStringLiteral(LARCH_PROGRAM), arguments);
+        if (!process.waitForStarted())
+            return {};
+        process.write(input);
+        process.closeWriteChannel();
+        process.waitForFinished(60000);
+        CliRun result;
+        result.status = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+        result.out = process.readAllStandardOutput();
+        result.err = process.readAllStandardError();
+        return result;
+    }
+
+    // Every file with its bytes: a failed command must leave this unchanged.
+    QMap<QString, QByteArray> contents() const
+    {
+        QMap<QString, QByteArray> result;
+        for (const QString& file : files())
+            result.insert(file, read(file));
+        return result;
+    }
+};
+
+// The day file and heading time of a local date, as the journal writes them.
+inline QString dayFilePath(const QDateTime& date)
+{
+    return date.toString(QStringLiteral("'Journal/'yyyy'/'MM'/'yyyy-MM-dd'.md'"));
+}
