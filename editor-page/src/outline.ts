@@ -123,8 +123,8 @@ export function outlineOf(doc: Text): OutlineItem[] {
             continue;
         }
         // Most lines are plain text: only these characters can start a block that matters here.
-        const special = mayStartBlock.test(text);
-        const isBlockStart = special
+        const mayBeBlock = mayStartBlock.test(text);
+        const isBlockStart = mayBeBlock
             && (atx.test(text) || fenceOpen.test(text) || thematicBreak.test(text) || quoteStart.test(text) || listStart.test(text));
         if (container && containerParagraph && !isBlockStart) continue;
         if (container === "quote" && quoteStart.test(text)) {
@@ -135,7 +135,7 @@ export function outlineOf(doc: Text): OutlineItem[] {
         containerParagraph = false;
 
         if (paragraphStart < 0 && codeIndented.test(text)) continue;
-        if (!special) {
+        if (!mayBeBlock) {
             if (paragraphStart < 0) paragraphStart = from + (text.length - text.trimStart().length);
             continue;
         }

@@ -1,9 +1,12 @@
 // Inline formatting commands: strong, emphasis, strike, inline code and links. Each toggles:
 // inside a span of its kind it removes that span's marks, otherwise it wraps the selection or,
 // with an empty selection, inserts an empty pair with the caret between the marks.
-import {EditorSelection, type ChangeSpec, type EditorState, type SelectionRange, type StateCommand} from "@codemirror/state";
+import {EditorSelection, type EditorState, type SelectionRange, type StateCommand} from "@codemirror/state";
 import type {SyntaxNode, Tree} from "@lezer/common";
 import {treeUpTo} from "../language";
+
+/// One replacement in the coordinates of the unchanged document.
+type Edit = {from: number; to?: number; insert?: string};
 
 export interface InlineStyle {
     node: string;
@@ -50,7 +53,7 @@ function wrapText(style: InlineStyle, text: string): {open: string; close: strin
     return style.node === "InlineCode" ? codeFence(text) : {open: style.mark, close: style.mark};
 }
 
-function toggleRange(state: EditorState, tree: Tree, style: InlineStyle, range: SelectionRange): {changes: ChangeSpec[]; range: SelectionRange} {
+function toggleRange(state: EditorState, tree: Tree, style: InlineStyle, range: SelectionRange): {changes: Edit[]; range: SelectionRange} {
     const span = enclosingSpan(tree, range, style.node);
     const marks = span && spanMarks(span);
     if (span && marks) {
@@ -103,7 +106,7 @@ function toggleRange(state: EditorState, tree: Tree, style: InlineStyle, range: 
 
     // A selection over several lines: wrap the text of each line, leaving out block prefixes and
     // blank lines, since inline marks cannot span paragraphs.
-    const changes: ChangeSpec[] = [];
+    const changes: Edit[] = [];
     let added = 0;
     for (let n = startLine.number; n <= endLine.number; n++) {
         const line = state.doc.line(n);
@@ -125,8 +128,8 @@ export function toggleInline(style: InlineStyle): StateCommand {
     return ({state, dispatch}) => {
         if (state.readOnly) return false;
         const tree = treeUpTo(state, state.selection.ranges[state.selection.ranges.length - 1].to + 1);
-        const spec = state.changeByRange((range) => toggleRange(state, tree, style, range));
-        dispatch(state.update(spec, {scrollIntoView: true, userEvent: "input.format"}));
+        const update = state.changeByRange((range) => toggleRange(state, tree, style, range));
+        dispatch(state.update(update, {scrollIntoView: true, userEvent: "input.format"}));
         return true;
     };
 }
@@ -139,7 +142,7 @@ const urlPlaceholder = "https://";
 export const insertLink: StateCommand = ({state, dispatch}) => {
     if (state.readOnly) return false;
     const tree = treeUpTo(state, state.selection.main.to + 1);
-    const spec = state.changeByRange((range) => {
+    const update = state.changeByRange((range) => {
         for (let node: SyntaxNode | null = tree.resolveInner(range.from, 1); node; node = node.parent) {
             if (node.name === "Link" && node.from <= range.from && range.to <= node.to) {
                 const url = node.getChild("URL");
@@ -165,6 +168,6 @@ export const insertLink: StateCommand = ({state, dispatch}) => {
             range: EditorSelection.range(urlStart, urlStart + urlPlaceholder.length),
         };
     });
-    dispatch(state.update(spec, {scrollIntoView: true, userEvent: "input.format"}));
+    dispatch(state.update(update, {scrollIntoView: true, userEvent: "input.format"}));
     return true;
 };

@@ -1,8 +1,11 @@
 // Block commands that work line by line over the selection: headings, list and quote prefixes
 // and fenced code. Only the prefix of each line changes; the rest of the text stays as written.
-import {EditorSelection, type ChangeSpec, type EditorState, type Line, type StateCommand} from "@codemirror/state";
+import {EditorSelection, type EditorState, type Line, type StateCommand} from "@codemirror/state";
 import type {SyntaxNode} from "@lezer/common";
 import {treeUpTo} from "../language";
+
+/// One replacement in the coordinates of the unchanged document.
+type Edit = {from: number; to?: number; insert?: string};
 
 /// The lines touched by the selection. A selection that ends at the very start of a line does
 /// not take that line in.
@@ -19,7 +22,7 @@ export function selectedLines(state: EditorState): Line[] {
     return lines;
 }
 
-function dispatchLineChanges(state: EditorState, dispatch: Parameters<StateCommand>[0]["dispatch"], changes: ChangeSpec[]): void {
+function dispatchLineChanges(state: EditorState, dispatch: Parameters<StateCommand>[0]["dispatch"], changes: Edit[]): void {
     const changeSet = state.changes(changes);
     // A caret at the start of a changed prefix ends up after the new prefix; a range that starts
     // at a line start keeps the whole line, prefix included.
@@ -42,7 +45,7 @@ export function setHeading(level: number): StateCommand {
     return ({state, dispatch}) => {
         if (state.readOnly || !Number.isInteger(level) || level < 0 || level > 6) return false;
         const tree = treeUpTo(state, state.selection.main.to + 1);
-        const changes: ChangeSpec[] = [];
+        const changes: Edit[] = [];
         for (const line of selectedLines(state)) {
             const quote = quotePrefix.exec(line.text)![0];
             const rest = line.text.slice(quote.length);
@@ -102,7 +105,7 @@ export function toggleList(kind: ListKind): StateCommand {
         if (lines.length > 1) lines = lines.filter((p) => p.line.text.trim() !== "");
         if (lines.length === 0) return true;
         const allOfKind = lines.every((p) => p.kind === kind);
-        const changes: ChangeSpec[] = [];
+        const changes: Edit[] = [];
         lines.forEach((p, index) => {
             const from = p.line.from + p.lead.length;
             const to = from + p.marker.length + p.box.length;
@@ -124,7 +127,7 @@ export const toggleQuote: StateCommand = ({state, dispatch}) => {
     const lines = selectedLines(state);
     const quoted = /^[ \t]*>[ \t]?/;
     const allQuoted = lines.every((line) => quoted.test(line.text));
-    const changes: ChangeSpec[] = lines.map((line) => {
+    const changes: Edit[] = lines.map((line) => {
         if (allQuoted) return {from: line.from, to: line.from + quoted.exec(line.text)![0].length};
         return {from: line.from, insert: line.text.trim() === "" ? ">" : "> "};
     });
@@ -141,7 +144,7 @@ export const toggleCodeBlock: StateCommand = ({state, dispatch}) => {
         if (node.name !== "FencedCode" || range.to > node.to) continue;
         const openLine = state.doc.lineAt(node.from);
         const closeLine = state.doc.lineAt(node.to);
-        const changes: ChangeSpec[] = [{from: openLine.from, to: Math.min(openLine.to + 1, state.doc.length)}];
+        const changes: Edit[] = [{from: openLine.from, to: Math.min(openLine.to + 1, state.doc.length)}];
         const closed = closeLine.number > openLine.number && /^[ \t]*(`{3,}|~{3,})[ \t]*$/.test(closeLine.text);
         if (closed) changes.push({from: state.doc.line(closeLine.number - 1).to, to: closeLine.to});
         dispatchLineChanges(state, dispatch, changes);
