@@ -1,3 +1,4 @@
+#include "benchdump.h"
 #include "benchreport.h"
 #include "benchvault.h"
 #include "floorreader.h"
@@ -313,9 +314,14 @@ int main(int argc, char* argv[])
                        "create_memo (with delete_memo), update_memo (with append_follow_up), "
                        "save_document, rename_note, store_image_attachment, memory."),
         QStringLiteral("keys"));
+    const QCommandLineOption dump(
+        QStringLiteral("dump"),
+        QStringLiteral("Instead of timing, run each operation once and write what it returned "
+                       "and a digest of the vault after it to this file (to compare builds)."),
+        QStringLiteral("file"));
     const QCommandLineOption memoryOnly(QStringLiteral("measure-load-memory"),
                                         QStringLiteral("Internal: one full load, print memory."));
-    parser.addOptions({runs, today, workDir, keep, only, memoryOnly});
+    parser.addOptions({runs, today, workDir, keep, only, dump, memoryOnly});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -346,6 +352,12 @@ int main(int argc, char* argv[])
         err.flush();
         BenchReport report;
         try {
+            if (parser.isSet(dump)) {
+                writeOperationDump(copy, day, parser.value(dump));
+                if (!parser.isSet(keep))
+                    QDir(copy).removeRecursively();
+                return 0;
+            }
             report = Benchmark(copy, day, runCount,
                                parser.value(only).split(QLatin1Char(','), Qt::SkipEmptyParts))
                          .run();

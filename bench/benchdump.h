@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+// Runs every benchmarked operation once on the vault at `root` (a copy: it is changed) and
+// writes what each returned and a digest of every file of the vault after it, in a stable
+// text form. Two builds of the storage that give the same dump behave the same on this vault:
+// that is how a speed change is checked for identical results.
+void writeOperationDump(const QString& root, const QDate& today, const QString& dumpFile);
