@@ -204,7 +204,12 @@ void MarkdownEditorCoordinator::sendCommand(const MarkdownEditorCommand& command
 
 void MarkdownEditorCoordinator::pageLoadSucceeded()
 {
-    if (!m_ready) {
+    if (m_ready) {
+        // A reload started the page again from the start values it was created with, which
+        // the host's text may have left behind; without this the page's next patches would
+        // apply to a text it does not hold.
+        sendDocument();
+    } else {
         m_ready = true;
         Q_EMIT readyChanged();
     }

@@ -122,12 +122,14 @@ QString editorBridgeObjectName()
 
 QString editorBridgeScript()
 {
-    // Both files are wrapped in one function so that the page's global names stay its own.
-    return QLatin1String("(function () {\n") +
+    // Both files are wrapped in one function so that the page's global names stay its own; a
+    // failure here must not keep the start values, which follow, from being set.
+    return QLatin1String("try {\n(function () {\n") +
            readResource(QStringLiteral(":/qtwebchannel/qwebchannel.js")) + QLatin1String("\n;\n") +
            readResource(QStringLiteral(":/larch-editor/markdowneditorbridge.js")) +
            QLatin1String("(") + javaScriptStringLiteral(editorBridgeObjectName()) +
-           QLatin1String(");\n})();\n");
+           QLatin1String(");\n})();\n} catch (error) {\n  console.error('larchNotes bridge: ' + "
+                         "error);\n}\n");
 }
 
 EditorPageLoad assembleEditorPage(const QString& distPath)

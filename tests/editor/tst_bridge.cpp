@@ -16,15 +16,16 @@ private Q_SLOTS:
     void stringLiteralRoundTrips_data()
     {
         QTest::addColumn<QString>("text");
+        // clang-format off
         QTest::newRow("empty") << QString();
         QTest::newRow("quotes and backslashes") << QStringLiteral("say \"hi\" \\ 'there' \\n");
         QTest::newRow("line breaks and tabs") << QStringLiteral("a\nb\r\nc\td\u000b\u0000e");
-        QTest::newRow("closing script tag")
-            << QStringLiteral("x</script><script>alert(1)</script>");
+        QTest::newRow("closing script tag") << QStringLiteral("x</script><script>alert(1)</script>");
         QTest::newRow("line separators") << QStringLiteral("a\u2028b\u2029c");
         QTest::newRow("chinese and emoji") << QStringLiteral("周计划 😀 # 标题");
         QTest::newRow("lone high surrogate") << QString(QChar(0xD83D)) + QStringLiteral("x");
         QTest::newRow("lone low surrogate at end") << QStringLiteral("x") + QString(QChar(0xDE00));
+        // clang-format on
     }
     void stringLiteralRoundTrips()
     {
@@ -40,61 +41,38 @@ private Q_SLOTS:
         QCOMPARE(error.error, QJsonParseError::NoError);
     }
 
-    void commandPayload_data()
+    // Commands as QML makes them (case name and payload) and the object the page receives.
+    void commands_data()
     {
-        QTest::addColumn<MarkdownEditorCommandAction>("action");
-        QTest::addColumn<QString>("json");
-        using Kind = MarkdownEditorCommandAction::Kind;
-        QTest::newRow("heading") << MarkdownEditorCommandAction::heading(2)
-                                 << QStringLiteral(R"({"kind":"heading","value":"2"})");
-        QTest::newRow("jump") << MarkdownEditorCommandAction::jumpToHeading(-7)
-                              << QStringLiteral(R"({"kind":"jumpToHeading","value":"-7"})");
-        QTest::newRow("image")
-            << MarkdownEditorCommandAction::image(QStringLiteral("/Attachments/a \"b\".png"))
-            << QStringLiteral("{\"kind\":\"image\",\"value\":\"/Attachments/a \\\"b\\\".png\"}");
-        QTest::newRow("insert text")
-            << MarkdownEditorCommandAction::insertText(QStringLiteral("a\nb"))
-            << QStringLiteral("{\"kind\":\"insertText\",\"value\":\"a\\nb\"}");
-        QTest::newRow("search") << MarkdownEditorCommandAction::contentSearch(QStringLiteral("周"))
-                                << QStringLiteral(R"({"kind":"contentSearch","value":"周"})");
-        QTest::newRow("undo") << MarkdownEditorCommandAction(Kind::undo)
-                              << QStringLiteral(R"({"kind":"undo"})");
-        QTest::newRow("search previous") << MarkdownEditorCommandAction(Kind::contentSearchPrevious)
-                                         << QStringLiteral(R"({"kind":"contentSearchPrevious"})");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QString>("json"); // empty: the command is refused
+        // clang-format off
+        QTest::newRow("heading") << "heading" << QVariant(2.0) << R"({"kind":"heading","value":"2"})";
+        QTest::newRow("jump") << "jumpToHeading" << QVariant(-7) << R"({"kind":"jumpToHeading","value":"-7"})";
+        QTest::newRow("image") << "image" << QVariant(QStringLiteral("/Attachments/图 1.png")) << R"({"kind":"image","value":"/Attachments/图 1.png"})";
+        QTest::newRow("undo") << "undo" << QVariant() << R"({"kind":"undo"})";
+        QTest::newRow("search previous") << "contentSearchPrevious" << QVariant() << R"({"kind":"contentSearchPrevious"})";
+        QTest::newRow("unknown") << "bold" << QVariant() << "";
+        QTest::newRow("fractional level") << "heading" << QVariant(2.5) << "";
+        QTest::newRow("missing level") << "heading" << QVariant() << "";
+        QTest::newRow("number as path") << "image" << QVariant(3) << "";
+        // clang-format on
     }
-    void commandPayload()
+    void commands()
     {
-        QFETCH(MarkdownEditorCommandAction, action);
+        QFETCH(QString, kind);
+        QFETCH(QVariant, value);
         QFETCH(QString, json);
-        QCOMPARE(commandPayloadJson(action), json);
-        QCOMPARE(
-            performCommandCall(action),
-            QStringLiteral("window.larchNotesPerformCommand && window.larchNotesPerformCommand(") +
-                json + QStringLiteral(");"));
-        // The same action comes back from its name and payload, as QML builds it.
-        const QJsonObject object = QJsonDocument::fromJson(json.toUtf8()).object();
-        QVariant value = object.value(QLatin1String("value")).toVariant();
-        if (action.hasNumber())
-            value = double(action.number());
-        QCOMPARE(MarkdownEditorCommandAction::fromName(
-                     object.value(QLatin1String("kind")).toString(), value),
-                 std::optional(action));
-    }
-
-    void actionsFromQml()
-    {
-        QVERIFY(!MarkdownEditorCommandAction::fromName(QStringLiteral("bold")));
-        QVERIFY(!MarkdownEditorCommandAction::fromName(QStringLiteral("heading")));
-        QVERIFY(!MarkdownEditorCommandAction::fromName(QStringLiteral("heading"), 2.5));
-        QVERIFY(!MarkdownEditorCommandAction::fromName(QStringLiteral("image"), 3));
-        const QVariantMap map{{QStringLiteral("id"), QUuid::createUuid().toString()},
-                              {QStringLiteral("kind"), QStringLiteral("strong")}};
-        const auto command = MarkdownEditorCommand::fromVariant(map);
-        QVERIFY(command);
-        QCOMPARE(command->action().kind(), MarkdownEditorCommandAction::Kind::strong);
-        QVERIFY(!MarkdownEditorCommand::fromVariant(
-            QVariantMap{{QStringLiteral("kind"), QStringLiteral("strong")}}));
-        QVERIFY(!MarkdownEditorCommand::fromVariant(QVariant::fromValue(nullptr)));
+        const auto action = MarkdownEditorCommandAction::fromName(kind, value);
+        QCOMPARE(action.has_value(), !json.isEmpty());
+        if (action)
+            QCOMPARE(commandPayloadJson(*action), json);
+        // The same command as a plain object {id, kind, value}.
+        const QVariantMap object{{QStringLiteral("id"), QUuid::createUuid().toString()},
+                                 {QStringLiteral("kind"), kind},
+                                 {QStringLiteral("value"), value}};
+        QCOMPARE(MarkdownEditorCommand::fromVariant(object).has_value(), !json.isEmpty());
     }
 
     void startScript_data()
@@ -102,16 +80,13 @@ private Q_SLOTS:
         QTest::addColumn<QString>("documentID");
         QTest::addColumn<QString>("hostClass");
         QTest::addColumn<bool>("readOnly");
-        QTest::newRow("composer") << QStringLiteral("memo-composer:new")
-                                  << QStringLiteral("larch-memo-composer-host") << false;
-        QTest::newRow("preview") << QStringLiteral("memo-preview:memo-1")
-                                 << QStringLiteral("larch-memo-preview-host") << true;
-        QTest::newRow("inline") << QStringLiteral("memo-inline:memo-1")
-                                << QStringLiteral("larch-compact-memo-host") << false;
-        QTest::newRow("memo editor")
-            << QStringLiteral("memo:memo-1") << QStringLiteral("larch-full-editor-host") << false;
-        QTest::newRow("article") << QStringLiteral("Notes/计划 \"a\".md")
-                                 << QStringLiteral("larch-full-editor-host") << false;
+        // clang-format off
+        QTest::newRow("composer") << QStringLiteral("memo-composer:new") << QStringLiteral("larch-memo-composer-host") << false;
+        QTest::newRow("preview") << QStringLiteral("memo-preview:memo-1") << QStringLiteral("larch-memo-preview-host") << true;
+        QTest::newRow("inline") << QStringLiteral("memo-inline:memo-1") << QStringLiteral("larch-compact-memo-host") << false;
+        QTest::newRow("memo editor") << QStringLiteral("memo:memo-1") << QStringLiteral("larch-full-editor-host") << false;
+        QTest::newRow("article") << QStringLiteral("Notes/计划 \"a\".md") << QStringLiteral("larch-full-editor-host") << false;
+        // clang-format on
     }
     void startScript()
     {

@@ -98,6 +98,12 @@ private Q_SLOTS:
         QCOMPARE(host.sent(), QStringList(setDocumentCall(QStringLiteral("reloaded"),
                                                           QStringLiteral("Notes/a.md"))));
         QCOMPARE(host.coordinator.currentRevision(), 0);
+        // A reload starts the page again from its start values: it is sent the current text.
+        host.coordinator.receiveMessage(patchMessage(QStringLiteral("Notes/a.md"), 0, 1, {}));
+        host.coordinator.pageLoadSucceeded();
+        QCOMPARE(host.sent(), QStringList(setDocumentCall(QStringLiteral("reloaded"),
+                                                          QStringLiteral("Notes/a.md"))));
+        QCOMPARE(host.coordinator.currentRevision(), 0);
     }
 
     void switchingDocumentsSendsEvenTheSameText()
@@ -190,22 +196,16 @@ private Q_SLOTS:
     void rejectedPatches_data()
     {
         QTest::addColumn<QString>("message");
-        QTest::newRow("base ahead") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":3,"revision":4,"patches":[]})");
-        QTest::newRow("revision skips") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":4,"patches":[]})");
-        QTest::newRow("other document") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/b.md","baseRevision":2,"revision":3,"patches":[]})");
-        QTest::newRow("no document") << QStringLiteral(
-            R"({"type":"markdownPatch","baseRevision":2,"revision":3,"patches":[]})");
-        QTest::newRow("fractional base") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2.5,"revision":3.5,"patches":[]})");
-        QTest::newRow("string revision") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":"3","patches":[]})");
-        QTest::newRow("patches not array") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":3,"patches":{}})");
-        QTest::newRow("patch not object") << QStringLiteral(
-            R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":3,"patches":[{"from":0,"to":0,"insert":"x"},1]})");
+        // clang-format off
+        QTest::newRow("base ahead") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":3,"revision":4,"patches":[]})");
+        QTest::newRow("revision skips") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":4,"patches":[]})");
+        QTest::newRow("other document") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/b.md","baseRevision":2,"revision":3,"patches":[]})");
+        QTest::newRow("no document") << QStringLiteral(R"({"type":"markdownPatch","baseRevision":2,"revision":3,"patches":[]})");
+        QTest::newRow("fractional base") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2.5,"revision":3.5,"patches":[]})");
+        QTest::newRow("string revision") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":"3","patches":[]})");
+        QTest::newRow("patches not array") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":3,"patches":{}})");
+        QTest::newRow("patch not object") << QStringLiteral(R"({"type":"markdownPatch","documentID":"Notes/a.md","baseRevision":2,"revision":3,"patches":[{"from":0,"to":0,"insert":"x"},1]})");
+        // clang-format on
     }
     void rejectedPatches()
     {
@@ -228,35 +228,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("patches");
         QTest::addColumn<QString>("expected");
         // Positions refer to the base text: the later patch is applied first.
-        QTest::newRow("insert and delete")
-            << QStringLiteral("abcdefg")
-            << QStringLiteral(R"([{"from":0,"to":0,"insert":"X"},{"from":5,"to":6,"insert":""}])")
-            << QStringLiteral("Xabcdeg");
-        QTest::newRow("out of range skipped")
-            << QStringLiteral("abc")
-            << QStringLiteral(R"([{"from":0,"to":1,"insert":"A"},{"from":2,"to":9,"insert":"Z"}])")
-            << QStringLiteral("Abc");
-        QTest::newRow("from after to skipped")
-            << QStringLiteral("abc")
-            << QStringLiteral(R"([{"from":2,"to":1,"insert":"Z"},{"from":3,"to":3,"insert":"!"}])")
-            << QStringLiteral("abc!");
-        QTest::newRow("negative skipped")
-            << QStringLiteral("abc") << QStringLiteral(R"([{"from":-1,"to":1,"insert":"Z"}])")
-            << QStringLiteral("abc");
-        QTest::newRow("missing insert skipped")
-            << QStringLiteral("abc")
-            << QStringLiteral(R"([{"from":0,"to":1},{"from":1,"to":2,"insert":"B"}])")
-            << QStringLiteral("aBc");
+        // clang-format off
+        QTest::newRow("insert and delete") << QStringLiteral("abcdefg") << QStringLiteral(R"([{"from":0,"to":0,"insert":"X"},{"from":5,"to":6,"insert":""}])") << QStringLiteral("Xabcdeg");
+        QTest::newRow("out of range skipped") << QStringLiteral("abc") << QStringLiteral(R"([{"from":0,"to":1,"insert":"A"},{"from":2,"to":9,"insert":"Z"}])") << QStringLiteral("Abc");
+        QTest::newRow("from after to skipped") << QStringLiteral("abc") << QStringLiteral(R"([{"from":2,"to":1,"insert":"Z"},{"from":3,"to":3,"insert":"!"}])") << QStringLiteral("abc!");
+        QTest::newRow("negative skipped") << QStringLiteral("abc") << QStringLiteral(R"([{"from":-1,"to":1,"insert":"Z"}])") << QStringLiteral("abc");
+        QTest::newRow("missing insert skipped") << QStringLiteral("abc") << QStringLiteral(R"([{"from":0,"to":1},{"from":1,"to":2,"insert":"B"}])") << QStringLiteral("aBc");
+        // clang-format on
         // A character outside the Basic Multilingual Plane occupies two positions.
-        QTest::newRow("emoji is two units")
-            << QStringLiteral("a😀b") << QStringLiteral(R"([{"from":1,"to":3,"insert":""}])")
-            << QStringLiteral("ab");
-        QTest::newRow("after emoji")
-            << QStringLiteral("a😀b") << QStringLiteral(R"([{"from":3,"to":4,"insert":"周"}])")
-            << QStringLiteral("a😀周");
-        QTest::newRow("end of text")
-            << QStringLiteral("😀") << QStringLiteral(R"([{"from":2,"to":2,"insert":"😀"}])")
-            << QStringLiteral("😀😀");
+        // clang-format off
+        QTest::newRow("emoji is two units") << QStringLiteral("a😀b") << QStringLiteral(R"([{"from":1,"to":3,"insert":""}])") << QStringLiteral("ab");
+        QTest::newRow("after emoji") << QStringLiteral("a😀b") << QStringLiteral(R"([{"from":3,"to":4,"insert":"周"}])") << QStringLiteral("a😀周");
+        QTest::newRow("end of text") << QStringLiteral("😀") << QStringLiteral(R"([{"from":2,"to":2,"insert":"😀"}])") << QStringLiteral("😀😀");
+        // clang-format on
     }
     void patchesApply()
     {
@@ -318,12 +302,14 @@ private Q_SLOTS:
     void malformedMessagesAreIgnored_data()
     {
         QTest::addColumn<QString>("message");
+        // clang-format off
         QTest::newRow("array") << QStringLiteral(R"([{"type":"jsError"}])");
         QTest::newRow("string") << QStringLiteral(R"("jsError")");
         QTest::newRow("empty object") << QStringLiteral("{}");
         QTest::newRow("no type") << QStringLiteral(R"({"message":"x"})");
         QTest::newRow("type not string") << QStringLiteral(R"({"type":7})");
         QTest::newRow("unknown type") << QStringLiteral(R"({"type":"ready"})");
+        // clang-format on
     }
     void malformedMessagesAreIgnored()
     {
@@ -356,68 +342,58 @@ private Q_SLOTS:
         QTest::addColumn<QString>("handler");
         QTest::addColumn<QString>("data");
         QTest::addColumn<QString>("inserted"); // empty: nothing is sent
-        QTest::newRow("returns a path")
-            << QStringLiteral("(function(data, type) { return '/Attachments/' + type + '-' + new "
-                              "Uint8Array(data).length + '.png'; })")
-            << QStringLiteral("AAEC") << QStringLiteral("/Attachments/image/png-3.png");
-        QTest::newRow("promise")
-            << QStringLiteral("(function() { return Promise.resolve('/Attachments/p.png'); })")
-            << QStringLiteral("AAEC") << QStringLiteral("/Attachments/p.png");
-        QTest::newRow("callback")
-            << QStringLiteral("(function(data, type, done) { done('/Attachments/c.png'); "
-                              "done('/Attachments/twice.png'); })")
-            << QStringLiteral("AAEC") << QStringLiteral("/Attachments/c.png");
-        QTest::newRow("nothing") << QStringLiteral("(function() { return null; })")
-                                 << QStringLiteral("AAEC") << QString();
-        QTest::newRow("rejected") << QStringLiteral(
-                                         "(function() { return Promise.reject('full'); })")
-                                  << QStringLiteral("AAEC") << QString();
-        QTest::newRow("invalid base64")
-            << QStringLiteral("(function() { return '/Attachments/x.png'; })")
-            << QStringLiteral("AA*C") << QString();
+        // clang-format off
+        QTest::newRow("returns a path") << QStringLiteral("(function(data, type) { return '/Attachments/' + type + '-' + new Uint8Array(data).length + '.png'; })") << QStringLiteral("AAEC") << QStringLiteral("/Attachments/image/png-3.png");
+        QTest::newRow("promise") << QStringLiteral("(function() { return Promise.resolve('/Attachments/p.png'); })") << QStringLiteral("AAEC") << QStringLiteral("/Attachments/p.png");
+        QTest::newRow("callback") << QStringLiteral("(function(data, type, done) { done('/Attachments/c.png'); done('/Attachments/twice.png'); })") << QStringLiteral("AAEC") << QStringLiteral("/Attachments/c.png");
+        QTest::newRow("nothing") << QStringLiteral("(function() { return null; })") << QStringLiteral("AAEC") << QString();
+        QTest::newRow("rejected") << QStringLiteral("(function() { return Promise.reject('full'); })") << QStringLiteral("AAEC") << QString();
+        QTest::newRow("invalid base64") << QStringLiteral("(function() { return '/Attachments/x.png'; })") << QStringLiteral("AA*C") << QString();
         QTest::newRow("no handler") << QString() << QStringLiteral("AAEC") << QString();
-    }
-    void pastedImages()
+// clang-format on
+}
+void pastedImages()
+{
+    QFETCH(QString, handler);
+    QFETCH(QString, data);
+    QFETCH(QString, inserted);
+    QJSEngine engine;
+    Host host;
+    QJSEngine::setObjectOwnership(&host.coordinator, QJSEngine::CppOwnership);
+    engine.newQObject(&host.coordinator); // the coordinator is now known to this engine
+    if (!handler.isEmpty())
+        host.coordinator.setPasteImageHandler(engine.evaluate(handler));
+    setEditorLogSink([](const QString&) {});
+    host.coordinator.receiveMessage(
+        QJsonObject{{QStringLiteral("type"), QStringLiteral("pasteImage")},
+                    {QStringLiteral("mimeType"), QStringLiteral("image/png")},
+                    {QStringLiteral("data"), data}});
+    QTRY_COMPARE_WITH_TIMEOUT(host.scripts.size(), inserted.isEmpty() ? 0 : 1, 1000);
+    QTest::qWait(20); // promise jobs and a second callback would have run by now
+    setEditorLogSink({});
+    QCOMPARE(host.sent(),
+             inserted.isEmpty() ? QStringList() : QStringList(insertImageCall(inserted)));
+}
+
+void pasteEndsQuietlyWhenTheHostIsGone()
+{
+    QJSEngine engine;
+    QJSValue calls = engine.newArray();
+    engine.globalObject().setProperty(QStringLiteral("calls"), calls);
     {
-        QFETCH(QString, handler);
-        QFETCH(QString, data);
-        QFETCH(QString, inserted);
-        QJSEngine engine;
         Host host;
         QJSEngine::setObjectOwnership(&host.coordinator, QJSEngine::CppOwnership);
-        engine.newQObject(&host.coordinator); // the coordinator is now known to this engine
-        if (!handler.isEmpty())
-            host.coordinator.setPasteImageHandler(engine.evaluate(handler));
-        setEditorLogSink([](const QString&) {});
+        engine.newQObject(&host.coordinator);
+        host.coordinator.setPasteImageHandler(
+            engine.evaluate(QStringLiteral("(function() { calls.push(1); return 'x.png'; })")));
         host.coordinator.receiveMessage(
-            QJsonObject{{QStringLiteral("type"), QStringLiteral("pasteImage")},
-                        {QStringLiteral("mimeType"), QStringLiteral("image/png")},
-                        {QStringLiteral("data"), data}});
-        QTRY_COMPARE_WITH_TIMEOUT(host.scripts.size(), inserted.isEmpty() ? 0 : 1, 1000);
-        QTest::qWait(20); // promise jobs and a second callback would have run by now
-        setEditorLogSink({});
-        QCOMPARE(host.sent(),
-                 inserted.isEmpty() ? QStringList() : QStringList(insertImageCall(inserted)));
+            json(R"({"type":"pasteImage","mimeType":"image/png","data":""})"));
     }
-
-    void pasteEndsQuietlyWhenTheHostIsGone()
-    {
-        QJSEngine engine;
-        QJSValue calls = engine.newArray();
-        engine.globalObject().setProperty(QStringLiteral("calls"), calls);
-        {
-            Host host;
-            QJSEngine::setObjectOwnership(&host.coordinator, QJSEngine::CppOwnership);
-            engine.newQObject(&host.coordinator);
-            host.coordinator.setPasteImageHandler(
-                engine.evaluate(QStringLiteral("(function() { calls.push(1); return 'x.png'; })")));
-            host.coordinator.receiveMessage(
-                json(R"({"type":"pasteImage","mimeType":"image/png","data":""})"));
-        }
-        QCoreApplication::processEvents();
-        QCOMPARE(calls.property(QStringLiteral("length")).toInt(), 0);
-    }
-};
+    QCoreApplication::processEvents();
+    QCOMPARE(calls.property(QStringLiteral("length")).toInt(), 0);
+}
+}
+;
 
 QTEST_GUILESS_MAIN(CoordinatorTest)
 #include "tst_coordinator.moc"

@@ -77,18 +77,12 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("index");
         QTest::addColumn<bool>("writeScript");
         QTest::addColumn<QString>("logged"); // start of the one log line, or empty for none
-        QTest::newRow("no deferred script")
-            << QByteArray("<body><script src=\"./assets/app.js\"></script></body>") << true
-            << QString();
-        QTest::newRow("unterminated tag")
-            << QByteArray("<body><script defer src=\"./assets/app.js\" async></script></body>")
-            << true << QString();
-        QTest::newRow("script missing")
-            << QByteArray("<body><script defer src=\"./assets/app.js\"></script></body>") << false
-            << QStringLiteral("[LarchNotesMarkdownEditorNative] failed to inline editor: ");
-        QTest::newRow("index not UTF-8")
-            << QByteArray("<body>\xff<script defer src=\"./assets/app.js\"></script></body>")
-            << true << QStringLiteral("[LarchNotesMarkdownEditorNative] failed to inline editor: ");
+        // clang-format off
+        QTest::newRow("no deferred script") << QByteArray("<body><script src=\"./assets/app.js\"></script></body>") << true << QString();
+        QTest::newRow("unterminated tag") << QByteArray("<body><script defer src=\"./assets/app.js\" async></script></body>") << true << QString();
+        QTest::newRow("script missing") << QByteArray("<body><script defer src=\"./assets/app.js\"></script></body>") << false << QStringLiteral("[LarchNotesMarkdownEditorNative] failed to inline editor: ");
+        QTest::newRow("index not UTF-8") << QByteArray("<body>\xff<script defer src=\"./assets/app.js\"></script></body>") << true << QStringLiteral("[LarchNotesMarkdownEditorNative] failed to inline editor: ");
+        // clang-format on
     }
     void fallsBackToTheIndexFile()
     {

@@ -40,6 +40,15 @@ Window {
     property var result
     property int results: 0
 
+    property var lastCommand
+
+    function issue(kind, value) {
+        lastCommand = MarkdownEditor.command(kind, value)
+        editor.command = lastCommand
+    }
+    function reissue() { editor.command = lastCommand }
+    function reload() { editor.webEngineView.reload() }
+
     function evaluate(script) {
         editor.webEngineView.runJavaScript(script, function (value) {
             window.result = value
@@ -161,11 +170,11 @@ private Q_SLOTS:
             QVERIFY(!call.at(0).toString().contains(QLatin1String("larchNotesSetDocument")));
 
         // A command goes to the page once, however often the same command is set.
-        const QVariant insert = QVariant::fromValue(MarkdownEditorCommand::make(
-            MarkdownEditorCommandAction::insertText(QStringLiteral("命令"))));
-        editor->setProperty("command", insert);
+        QMetaObject::invokeMethod(window.get(), "issue",
+                                  Q_ARG(QVariant, QStringLiteral("insertText")),
+                                  Q_ARG(QVariant, QStringLiteral("命令")));
         QTRY_COMPARE_WITH_TIMEOUT(window->property("consumed").toInt(), 1, 10000);
-        editor->setProperty("command", insert);
+        QMetaObject::invokeMethod(window.get(), "reissue");
         QTest::qWait(300);
         QTRY_COMPARE_WITH_TIMEOUT(coordinator->currentMarkdown().count(QStringLiteral("命令")), 1,
                                   10000);
@@ -182,6 +191,15 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(coordinator->currentMarkdown(), QStringLiteral("replaced!"),
                                   10000);
         QCOMPARE(coordinator->currentRevision(), 1);
+
+        // After a reload the page holds the host's text, not the text it was created with.
+        evaluate(QStringLiteral("window.larchNotesOldPage = true"));
+        QMetaObject::invokeMethod(window.get(), "reload");
+        QTRY_VERIFY_WITH_TIMEOUT(
+            evaluate(QStringLiteral("window.larchNotesOldPage === undefined")).toBool(), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(evaluate(pageTextScript).toString(), QStringLiteral("replaced!"),
+                                  10000);
+        QCOMPARE(coordinator->currentRevision(), 0);
         m_window = nullptr;
     }
 
