@@ -4,6 +4,7 @@
 
 #include "markdowneditorcoordinator.h"
 #include "markdowneditorhost.h"
+#include "markdowneditorlog.h"
 #include "markdowneditorprotocol.h"
 
 #include <QDir>
@@ -64,6 +65,9 @@ Window {
         documentID: window.documentID
         vaultRootURL: window.vault
         distPath: window.dist
+        pasteImageHandler: function (data, mimeType) {
+            return "/Attachments/" + new Uint8Array(data).length + "." + mimeType.split("/")[1]
+        }
         onMarkdownEdited: function (text) { editor.markdown = text }
         onCommandConsumed: { window.consumed += 1; editor.command = null }
     }
@@ -180,6 +184,25 @@ private Q_SLOTS:
                                   10000);
         QCOMPARE(evaluate(pageTextScript).toString(), coordinator->currentMarkdown());
         QCOMPARE(window->property("consumed").toInt(), 1);
+
+        // A pasted image goes to the handler; the path it returns is inserted by the page.
+        evaluate(QStringLiteral("window.webkit.messageHandlers.larchNotes.postMessage("
+                                "{type: 'pasteImage', mimeType: 'image/gif', data: 'R0lGOA=='})"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            coordinator->currentMarkdown().contains(QLatin1String("/Attachments/4.gif")), 10000);
+        QCOMPARE(evaluate(pageTextScript).toString(), coordinator->currentMarkdown());
+
+        // Script errors in the page reach the log (the engine hides the details of errors in
+        // scripts it was handed from outside the page).
+        QStringList log;
+        setEditorLogSink([&log](const QString& line) { log.append(line); });
+        evaluate(QStringLiteral("setTimeout(function () { throw new Error('boom'); })"));
+        QTRY_VERIFY_WITH_TIMEOUT(!log.isEmpty(), 10000);
+        setEditorLogSink({});
+        QVERIFY2(log.at(0).startsWith(
+                     QLatin1String("[LarchNotesMarkdownEditorNative] JavaScript error: {")) &&
+                     log.at(0).contains(QLatin1String("\"type\":\"jsError\"")),
+                 qPrintable(log.at(0)));
 
         // A text set from outside reaches the page and restarts its revisions.
         editor->setProperty("markdown", QStringLiteral("replaced"));
