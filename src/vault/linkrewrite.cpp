@@ -1,12 +1,26 @@
 #include "linkrewrite.h"
 
 #include "fileio.h"
+#include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultwalk.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QList>
-#include <QRegularExpression>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <exception>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString rewriteLinkTarget(const QString& target, const QString& filePath, const ArticleMove& move)
 {
@@ -14,12 +28,19 @@ QString rewriteLinkTarget(const QString& target, const QString& filePath, const 
     const QString path = hash < 0 ? target : target.left(hash);
     if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.contains(QLatin1String("://")))
         return target;
+    // Elsewhere only a link whose last piece names the old file can change; without escapes
+    // that can be seen without decoding and resolving.
+    const bool isMovedArticle = filePath == move.to;
+    if (!isMovedArticle && !path.contains(QLatin1Char('%'))) {
+        const QString oldName = move.from.section(QLatin1Char('/'), -1);
+        if (path != oldName && !path.endsWith(QLatin1Char('/') + oldName))
+            return target;
+    }
     const std::optional<QString> decoded = percentDecoded(path);
     if (!decoded || !decoded->toLower().endsWith(QLatin1String(".md")))
         return target;
 
     // The moved article still holds the links it had at its old place.
-    const bool isMovedArticle = filePath == move.to;
     const QString base = isMovedArticle ? move.from : filePath;
     const std::optional<QString> resolved = resolveMarkdownLink(path, base);
     if (!resolved)
@@ -40,35 +61,239 @@ QString rewriteLinkTarget(const QString& target, const QString& filePath, const 
 
 QString rewriteLinksInText(const QString& text, const QString& filePath, const ArticleMove& move)
 {
-    static const QRegularExpression linkTarget(QStringLiteral("(?<=\\]\\()([^\\s)]+)"),
-                                               QRegularExpression::UseUnicodePropertiesOption);
-    QList<QRegularExpressionMatch> matches;
-    for (QRegularExpressionMatchIterator it = linkTarget.globalMatch(text); it.hasNext();)
-        matches.append(it.next());
+    // The targets of inline links and images: after "](", the run of characters up to the first
+    // white space or ")". A scan, not a regular expression: a rename reads every file of the
+    // vault, and most of them hold no link to the moved article.
+    static const QLatin1String opener("](");
+    struct Target
+    {
+        qsizetype start;
+        qsizetype length;
+    };
+    QList<Target> targets;
+    for (qsizetype from = 0;;) {
+        const qsizetype found = text.indexOf(opener, from);
+        if (found < 0)
+            break;
+        const qsizetype start = found + opener.size();
+        qsizetype end = start;
+        while (end < text.size() && text.at(end) != QLatin1Char(')') && !text.at(end).isSpace())
+            ++end;
+        if (end > start)
+            targets.append(Target{start, end - start});
+        from = end;
+    }
     QString result = text;
     // Last to first, so that earlier positions stay valid.
-    for (qsizetype i = matches.size() - 1; i >= 0; --i) {
-        const QRegularExpressionMatch& match = matches.at(i);
-        const QString replacement = rewriteLinkTarget(match.captured(1), filePath, move);
-        if (replacement != match.captured(1))
-            result.replace(match.capturedStart(1), match.capturedLength(1), replacement);
+    for (qsizetype i = targets.size() - 1; i >= 0; --i) {
+        const Target& target = targets.at(i);
+        const QString written = text.mid(target.start, target.length);
+        const QString replacement = rewriteLinkTarget(written, filePath, move);
+        if (replacement != written)
+            result.replace(target.start, target.length, replacement);
     }
     return result;
 }
 
+namespace {
+
+bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+int hexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// Percent-decoding that keeps malformed escapes as they stand.
+QByteArray looselyDecoded(QByteArrayView bytes)
+{
+    QByteArray result;
+    result.reserve(bytes.size());
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes.at(i) == '%' && i + 2 < bytes.size() && hexDigit(bytes.at(i + 1)) >= 0 &&
+            hexDigit(bytes.at(i + 2)) >= 0) {
+            result.append(char(hexDigit(bytes.at(i + 1)) * 16 + hexDigit(bytes.at(i + 2))));
+            i += 2;
+        } else {
+            result.append(bytes.at(i));
+        }
+    }
+    return result;
+}
+
+// Whether a file other than the moved article may hold a link that leads to its old place, read
+// straight from the bytes. It may say yes too often, never too rarely: every link target that
+// resolves to the old path names the old file, escaped or not, so each "](" is followed by text
+// that holds the name once escapes are undone. Most files of a vault pass without being decoded.
+bool mayLinkTo(const QByteArray& bytes, const QByteArray& oldName)
+{
+    const char* data = bytes.constData();
+    const qsizetype size = bytes.size();
+    for (qsizetype from = 0; from + 2 <= size;) {
+        // "]" is rare in prose, so a search for it alone is the fastest way to each "](".
+        const void* found = std::memchr(data + from, ']', size_t(size - from - 1));
+        if (!found)
+            return false;
+        const qsizetype bracket = static_cast<const char*>(found) - data;
+        if (data[bracket + 1] != '(') {
+            from = bracket + 1;
+            continue;
+        }
+        const qsizetype start = bracket + 2;
+        qsizetype end = start;
+        while (end < size && data[end] != ')' && !isAsciiSpace(data[end]))
+            ++end;
+        const QByteArrayView target(data + start, end - start);
+        if (target.contains('%') ? looselyDecoded(target).contains(oldName)
+                                 : target.contains(oldName))
+            return true;
+        from = start; // a target cut short by other white space may be followed by another link
+    }
+    return false;
+}
+
+// Reads a whole file into `buffer`, which a thread reuses from file to file. Throws
+// FileError(read).
+void readInto(const QString& path, QByteArray& buffer)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileError::read, path, errno);
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0) {
+        const int error = errno;
+        ::close(fd);
+        throw FileError(FileError::read, path, error);
+    }
+    // One byte more than the size, so that a file that grew is still read to its end below.
+    buffer.resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t n = ::read(fd, buffer.data() + filled, size_t(buffer.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const int error = errno;
+            ::close(fd);
+            throw FileError(FileError::read, path, error);
+        }
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    ::close(fd);
+    buffer.resize(filled);
+}
+
+// What one file needs: its new text when its links changed, or the failure to read it.
+struct FileRewrite
+{
+    std::optional<QString> text;
+    std::exception_ptr failure;
+};
+
+FileRewrite rewriteFile(const VaultWalkEntry& file, const ArticleMove& move, QByteArray& buffer)
+{
+    FileRewrite result;
+    try {
+        readInto(file.absolutePath, buffer);
+        if (file.relativePath != move.to &&
+            !mayLinkTo(buffer, move.from.section(QLatin1Char('/'), -1).toUtf8()))
+            return result;
+        const std::optional<QString> text = decodeUtf8Strict(buffer);
+        if (!text)
+            return result; // never rewrite what could not be decoded
+        QString rewritten = rewriteLinksInText(*text, file.relativePath, move);
+        if (rewritten != *text)
+            result.text = std::move(rewritten);
+    } catch (...) {
+        result.failure = std::current_exception();
+    }
+    return result;
+}
+
+// Runs work(0 ... count - 1) on `threads` threads, this one included. Each thread has a scratch
+// buffer of its own that lives as long as the call.
+void runInParallel(qsizetype count, qsizetype threads,
+                   const std::function<void(qsizetype, QByteArray&)>& work)
+{
+    std::atomic<qsizetype> next{0};
+    const auto worker = [&] {
+        QByteArray scratch;
+        for (qsizetype i = next++; i < count; i = next++)
+            work(i, scratch);
+    };
+    std::vector<std::thread> pool;
+    for (qsizetype i = 1; i < threads; ++i)
+        pool.emplace_back(worker);
+    worker();
+    for (std::thread& thread : pool)
+        thread.join();
+}
+
+} // namespace
+
 void rewriteArticleLinks(const QString& rootPath, const ArticleMove& move)
 {
-    walkVault(rootPath, [&](const VaultWalkEntry& entry) {
-        if (entry.isFolder)
-            return entry.name != QLatin1String("Attachments");
-        if (!entry.isRegularFile || QFileInfo(entry.name).suffix().toLower() != QLatin1String("md"))
+    QList<VaultWalkEntry> files;
+    walkVault(
+        rootPath,
+        [&](const VaultWalkEntry& entry) {
+            if (entry.isFolder)
+                return entry.name != QLatin1String("Attachments");
+            if (entry.isRegularFile &&
+                QFileInfo(entry.name).suffix().toLower() == QLatin1String("md"))
+                files.append(entry);
             return false;
-        const std::optional<QString> text = decodeUtf8Strict(readFileBytes(entry.absolutePath));
-        if (!text)
-            return false; // never rewrite what could not be decoded
-        const QString rewritten = rewriteLinksInText(*text, entry.relativePath, move);
-        if (rewritten != *text)
-            writeTextFileAtomically(entry.absolutePath, rewritten);
-        return false;
-    });
+        },
+        VaultWalkDates::skip);
+
+    // Reading and scanning every file is most of the work and each file stands alone, so it is
+    // shared among the cores.
+    std::vector<FileRewrite> results(size_t(files.size()));
+    const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
+    runInParallel(files.size(), std::min<qsizetype>(cores, files.size() / 32 + 1),
+                  [&](qsizetype i, QByteArray& buffer) {
+                      results[size_t(i)] = rewriteFile(files.at(i), move, buffer);
+                  });
+
+    // A file that could not be read ends the rewrite there, as if the files had been handled one
+    // after the other: only the files before it are written. The writes themselves wait on the
+    // disk more than on the processor, so they overlap; after a failed write the others still
+    // finish (each is a correct rewrite), and the first failure in walk order is thrown.
+    qsizetype end = 0;
+    while (end < files.size() && !results[size_t(end)].failure)
+        ++end;
+    std::vector<qsizetype> changed;
+    for (qsizetype i = 0; i < end; ++i) {
+        if (results[size_t(i)].text)
+            changed.push_back(i);
+    }
+    runInParallel(qsizetype(changed.size()), std::min<qsizetype>(8, qsizetype(changed.size())),
+                  [&](qsizetype k, QByteArray&) {
+                      FileRewrite& result = results[size_t(changed[size_t(k)])];
+                      try {
+                          writeTextFileAtomically(files.at(changed[size_t(k)]).absolutePath,
+                                                  *result.text);
+                      } catch (...) {
+                          result.failure = std::current_exception();
+                      }
+                  });
+    for (const FileRewrite& result : results) {
+        if (result.failure)
+            std::rethrow_exception(result.failure);
+    }
 }

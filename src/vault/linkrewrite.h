@@ -24,6 +24,7 @@ QString rewriteLinksInText(const QString& text, const QString& filePath, const A
 // Rewrites the links of every Markdown file of the vault below `rootPath`, journal files
 // included. Hidden folders and folders named "Attachments" are skipped, and so are symbolic
 // links and files that are not valid UTF-8 (they are never rewritten). Only files whose text
-// changes are written. A read or write failure stops the walk and is thrown; files already
-// rewritten stay rewritten.
+// changes are written. A file that cannot be read ends the rewrite: the files before it in walk
+// order are rewritten, the others are not, and the read error is thrown; a failed write is
+// thrown too. Files already rewritten stay rewritten.
 void rewriteArticleLinks(const QString& rootPath, const ArticleMove& move);

@@ -4,11 +4,12 @@
 #include "vaulterror.h"
 
 #include <QFile>
-#include <QStringList>
+#include <QList>
 
 #include <algorithm>
 #include <cerrno>
 #include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace {
@@ -19,63 +20,93 @@ QDateTime modificationDate(const struct stat& info)
     return QDateTime::fromMSecsSinceEpoch(ms);
 }
 
-// The names in a folder, sorted; nothing when the folder cannot be opened.
-QStringList folderEntries(const QString& folder)
+struct FolderEntry
 {
-    DIR* dir = ::opendir(QFile::encodeName(folder).constData());
-    if (!dir)
-        return {};
-    QStringList names;
-    while (const dirent* entry = ::readdir(dir)) {
-        const QString name = QFile::decodeName(entry->d_name);
-        if (name.startsWith(QLatin1Char('.')))
-            continue; // hidden, and "." / ".."
-        names.append(name);
-    }
-    ::closedir(dir);
-    std::sort(names.begin(), names.end());
-    return names;
-}
+    QString name;
+    QByteArray encodedName;
+    unsigned char type;
+};
 
-void walkFolder(const QString& folder, const QString& relativeFolder,
-                const std::function<bool(const VaultWalkEntry&)>& visit)
+class Walker
 {
-    for (const QString& name : folderEntries(folder)) {
-        VaultWalkEntry entry;
-        entry.name = name;
-        entry.absolutePath =
-            folder.endsWith(QLatin1Char('/')) ? folder + name : folder + QLatin1Char('/') + name;
-        entry.relativePath =
-            relativeFolder.isEmpty() ? name : relativeFolder + QLatin1Char('/') + name;
-        const QByteArray encoded = QFile::encodeName(entry.absolutePath);
-        struct stat info
-        {
-        };
-        if (::lstat(encoded.constData(), &info) != 0) {
-            if (errno == ENOENT)
-                continue; // removed since the folder was read
-            throw FileError(FileError::list, entry.absolutePath, errno);
-        }
-        entry.isFolder = S_ISDIR(info.st_mode);
-        entry.isRegularFile = S_ISREG(info.st_mode);
-        entry.isSymbolicLink = S_ISLNK(info.st_mode);
-        struct stat target
-        {
-        };
-        if (entry.isSymbolicLink && ::stat(encoded.constData(), &target) == 0)
-            entry.modifiedAt = modificationDate(target);
-        else if (entry.isSymbolicLink)
-            entry.modifiedAt = distantPast();
-        else
-            entry.modifiedAt = modificationDate(info);
-        if (visit(entry) && entry.isFolder)
-            walkFolder(entry.absolutePath, entry.relativePath, visit);
+public:
+    Walker(const std::function<bool(const VaultWalkEntry&)>& visit, VaultWalkDates dates)
+        : m_visit(visit), m_dates(dates)
+    {
     }
-}
+
+    void walkFolder(const QString& folder, const QString& relativeFolder)
+    {
+        DIR* dir = ::opendir(QFile::encodeName(folder).constData());
+        if (!dir)
+            return; // a folder the walk cannot enter is passed over
+        QList<FolderEntry> entries;
+        while (const dirent* entry = ::readdir(dir)) {
+            if (entry->d_name[0] == '.')
+                continue; // hidden, and "." / ".."
+            entries.append(FolderEntry{QFile::decodeName(entry->d_name), QByteArray(entry->d_name),
+                                       entry->d_type});
+        }
+        // Name order, so that every run delivers the same order.
+        std::sort(entries.begin(), entries.end(),
+                  [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+        try {
+            for (const FolderEntry& entry : entries)
+                visitEntry(::dirfd(dir), entry, folder, relativeFolder);
+        } catch (...) {
+            ::closedir(dir);
+            throw;
+        }
+        ::closedir(dir);
+    }
+
+private:
+    void visitEntry(int dirFd, const FolderEntry& item, const QString& folder,
+                    const QString& relativeFolder)
+    {
+        VaultWalkEntry entry;
+        entry.name = item.name;
+        entry.absolutePath = folder.endsWith(QLatin1Char('/'))
+                                 ? folder + item.name
+                                 : folder + QLatin1Char('/') + item.name;
+        entry.relativePath =
+            relativeFolder.isEmpty() ? item.name : relativeFolder + QLatin1Char('/') + item.name;
+        entry.modifiedAt = distantPast();
+        const bool knownKind = item.type == DT_DIR || item.type == DT_REG || item.type == DT_LNK;
+        if (knownKind && m_dates == VaultWalkDates::skip) {
+            entry.isFolder = item.type == DT_DIR;
+            entry.isRegularFile = item.type == DT_REG;
+            entry.isSymbolicLink = item.type == DT_LNK;
+        } else {
+            struct stat info
+            {
+            };
+            if (::fstatat(dirFd, item.encodedName.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno == ENOENT)
+                    return; // removed since the folder was listed
+                throw FileError(FileError::list, entry.absolutePath, errno);
+            }
+            entry.isFolder = S_ISDIR(info.st_mode);
+            entry.isRegularFile = S_ISREG(info.st_mode);
+            entry.isSymbolicLink = S_ISLNK(info.st_mode);
+            if (!entry.isSymbolicLink)
+                entry.modifiedAt = modificationDate(info);
+            else if (m_dates == VaultWalkDates::read &&
+                     ::fstatat(dirFd, item.encodedName.constData(), &info, 0) == 0)
+                entry.modifiedAt = modificationDate(info);
+        }
+        if (m_visit(entry) && entry.isFolder)
+            walkFolder(entry.absolutePath, entry.relativePath);
+    }
+
+    const std::function<bool(const VaultWalkEntry&)>& m_visit;
+    VaultWalkDates m_dates;
+};
 
 } // namespace
 
-void walkVault(const QString& rootPath, const std::function<bool(const VaultWalkEntry&)>& visit)
+void walkVault(const QString& rootPath, const std::function<bool(const VaultWalkEntry&)>& visit,
+               VaultWalkDates dates)
 {
-    walkFolder(rootPath, QString(), visit);
+    Walker(visit, dates).walkFolder(rootPath, QString());
 }

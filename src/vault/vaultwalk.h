@@ -14,13 +14,17 @@ struct VaultWalkEntry
     bool isFolder = false;      // a real folder; a symbolic link to one is not
     bool isRegularFile = false; // a real file; a symbolic link to one is not
     bool isSymbolicLink = false;
-    QDateTime modifiedAt; // the target's date for a link; distantPast() when unknown
+    QDateTime modifiedAt; // the target's date for a link; distantPast() when unknown or not asked
 };
+
+enum class VaultWalkDates { read, skip };
 
 // Walks the tree below `rootPath` depth first, each folder before its contents and the entries of
 // a folder in name order, so that the order is the same on every run. Hidden entries (names
 // beginning with ".") are skipped together with everything below them, and symbolic links are
 // reported but never followed, so the walk cannot leave the vault or loop. `visit` returns
 // whether to descend into a folder. Folders that cannot be opened, the root included, are
-// skipped; an entry whose properties cannot be read throws FileError(list).
-void walkVault(const QString& rootPath, const std::function<bool(const VaultWalkEntry&)>& visit);
+// skipped; an entry whose properties cannot be read throws FileError(list). Without dates the
+// walk mostly gets by on the folder listing alone.
+void walkVault(const QString& rootPath, const std::function<bool(const VaultWalkEntry&)>& visit,
+               VaultWalkDates dates = VaultWalkDates::read);

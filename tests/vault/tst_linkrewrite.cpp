@@ -81,6 +81,32 @@ private Q_SLOTS:
                                 "[w](b%20%281%29.md)"));
     }
 
+    // Files are passed over without decoding when they cannot link to the article; that must
+    // never skip a file whose links the exact rewrite would change.
+    void quickCheckNeverMissesALink_data()
+    {
+        QTest::addColumn<QString>("text"); // every one but the last holds a link to the article
+        QTest::newRow("plain") << QStringLiteral("x [a](a.md) y");
+        QTest::newRow("escaped name") << QStringLiteral("[a](%61.md#f)");
+        QTest::newRow("escaped slash") << QStringLiteral("[a](..%2FNotes%2Fa.md)");
+        QTest::newRow("cut by other space") << QStringLiteral("[a](a.md\u00a0\"t\")");
+        QTest::newRow("link inside target") << QStringLiteral("[a](x\u3000](a.md)");
+        QTest::newRow("bracket without link") << QStringLiteral("]] ] ( [a](a.md)]");
+        QTest::newRow("at the end") << QStringLiteral("[a](a.md");
+        QTest::newRow("no link") << QStringLiteral("a.md (a.md) [a] (a.md)");
+    }
+    void quickCheckNeverMissesALink()
+    {
+        QFETCH(QString, text);
+        TestVault vault;
+        const ArticleMove move{QStringLiteral("Notes/a.md"), QStringLiteral("Notes/b c.md")};
+        vault.write(QStringLiteral("Notes/other.md"), text);
+        rewriteArticleLinks(vault.root(), move);
+        const QString expected = rewriteLinksInText(text, QStringLiteral("Notes/other.md"), move);
+        QCOMPARE(vault.readText(QStringLiteral("Notes/other.md")), expected);
+        QCOMPARE(expected == text, QByteArray(QTest::currentDataTag()) == "no link");
+    }
+
     // A rename over a small vault: every link to the article follows it, whatever the escapes.
     void renameRewritesWholeVault()
     {
