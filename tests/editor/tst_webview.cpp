@@ -42,6 +42,8 @@ Window {
     property int results: 0
 
     property var lastCommand
+    property var outline: []
+    property int headingLevel: -1
 
     function issue(kind, value) {
         lastCommand = MarkdownEditor.command(kind, value)
@@ -70,6 +72,10 @@ Window {
         }
         onMarkdownEdited: function (text) { editor.markdown = text }
         onCommandConsumed: { window.consumed += 1; editor.command = null }
+        onOutlineChanged: function (items, activePosition) {
+            window.outline = items.map(function (item) { return item.level + ":" + item.title })
+        }
+        onFormatStateChanged: function (state) { window.headingLevel = state.headingLevel }
     }
 }
 )";
@@ -147,6 +153,11 @@ private Q_SLOTS:
             evaluate(QStringLiteral("document.querySelectorAll('script[src]').length")).toInt(), 0);
         QCOMPARE(evaluate(QStringLiteral("document.baseURI")).toUrl(),
                  QUrl::fromLocalFile(m_dist + QStringLiteral("/")));
+
+        // Reports reach the embedding view as plain values.
+        QTRY_COMPARE_WITH_TIMEOUT(window->property("outline").toStringList(),
+                                  QStringList(QStringLiteral("1:标题 \"q\" </script>")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window->property("headingLevel").toInt() >= 0, 10000);
 
         // A vault image, served through the asset scheme.
         QTRY_COMPARE_WITH_TIMEOUT(
