@@ -8,7 +8,6 @@
 #include <QCollator>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
 
 #include <algorithm>
 
@@ -25,22 +24,24 @@ VaultListing listVault(const QString& rootPath)
     VaultListing listing;
     if (!pathExists(rootPath))
         return listing;
-    walkVault(rootPath, [&](const VaultWalkEntry& entry) {
-        const QString first = entry.relativePath.section(QLatin1Char('/'), 0, 0);
-        if (excludedTopLevelNames().contains(first))
+    walkVault(
+        rootPath,
+        [&](const VaultWalkEntry& entry) {
+            const QString first = entry.relativePath.section(QLatin1Char('/'), 0, 0);
+            if (excludedTopLevelNames().contains(first))
+                return false;
+            if (entry.isFolder) {
+                listing.folders.append(FolderItem{entry.relativePath});
+                return true;
+            }
+            if (QFileInfo(entry.name).suffix().toLower() != QLatin1String("md"))
+                return false;
+            // A link counts as an article only when it leads to a file; the walk never follows it.
+            if (entry.isRegularFile || (entry.isSymbolicLink && isRegularFile(entry.absolutePath)))
+                listing.articles.append(ArticleFile{entry.absolutePath, entry.relativePath});
             return false;
-        if (entry.isFolder) {
-            listing.folders.append(FolderItem{entry.relativePath});
-            return true;
-        }
-        if (QFileInfo(entry.name).suffix().toLower() != QLatin1String("md"))
-            return false;
-        // A link counts as an article only when it leads to a file; the walk never follows it.
-        if (entry.isRegularFile || (entry.isSymbolicLink && isRegularFile(entry.absolutePath)))
-            listing.articles.append(
-                ArticleFile{entry.absolutePath, entry.relativePath, entry.modifiedAt});
-        return false;
-    });
+        },
+        VaultWalkDates::skip);
     return listing;
 }
 
@@ -51,34 +52,52 @@ QString noteTitle(const QString& path)
 
 QString notePreview(const QString& text)
 {
-    static const QRegularExpression markup(QStringLiteral("[#*_>`~\\[\\]()]"),
-                                           QRegularExpression::UseUnicodePropertiesOption);
-    for (QStringView line : QStringView(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+    const QStringView all(text);
+    // Line by line, stopping at the first line that qualifies: an article can be long.
+    for (qsizetype start = 0; start < all.size();) {
+        qsizetype end = all.indexOf(QLatin1Char('\n'), start);
+        if (end < 0)
+            end = all.size();
+        QStringView line = all.sliced(start, end - start);
+        start = end + 1;
         // Files written on Windows end their lines with CR LF; the CR is not part of the line.
         if (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
         if (line.trimmed().isEmpty() || line.startsWith(QLatin1String("# ")))
             continue;
-        return line.toString().remove(markup);
+        // Markdown punctuation goes; everything else, white space at the ends included, stays.
+        static const QStringView markup = u"#*_>`~[]()";
+        QString preview;
+        preview.reserve(line.size());
+        for (QChar c : line) {
+            if (!markup.contains(c))
+                preview.append(c);
+        }
+        return preview;
     }
     return QStringLiteral("空白笔记");
 }
 
-NoteSummary summarizeArticle(const ArticleFile& file)
+NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer)
 {
-    QString text;
-    try {
-        text = readTextFile(file.absolutePath);
-    } catch (const FileError&) {
-        // Unreadable articles stay visible in the list, just without text.
-    }
     NoteSummary summary;
     summary.path = file.path;
     summary.title = noteTitle(file.path);
-    summary.preview = notePreview(text);
-    summary.searchableContent = text;
-    summary.modifiedAt = file.modifiedAt.isValid() ? file.modifiedAt : distantPast();
+    try {
+        summary.modifiedAt = readFileInto(file.absolutePath, buffer);
+        summary.searchableContent = decodeUtf8Strict(buffer).value_or(QString());
+    } catch (const FileError&) {
+        // Unreadable articles stay visible in the list, just without text.
+        summary.modifiedAt = fileModificationDate(file.absolutePath);
+    }
+    summary.preview = notePreview(summary.searchableContent);
     return summary;
+}
+
+NoteSummary summarizeArticle(const ArticleFile& file)
+{
+    QByteArray buffer;
+    return summarizeArticle(file, buffer);
 }
 
 void sortFoldersNaturally(QList<FolderItem>& folders)
@@ -117,7 +136,8 @@ VaultSnapshot VaultRepository::loadSnapshot() const
     const VaultListing listing = listVault(rootPath());
     QList<NoteSummary> notes;
     notes.reserve(listing.articles.size());
+    QByteArray buffer;
     for (const ArticleFile& file : listing.articles)
-        notes.append(summarizeArticle(file));
+        notes.append(summarizeArticle(file, buffer));
     return assembleSnapshot(listing.folders, std::move(notes));
 }

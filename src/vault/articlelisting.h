@@ -2,6 +2,7 @@
 
 #include "vaultrecords.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -18,7 +19,6 @@ struct ArticleFile
 {
     QString absolutePath;
     QString path; // vault-relative, extension included
-    QDateTime modifiedAt;
     friend bool operator==(const ArticleFile&, const ArticleFile&) = default;
 };
 
@@ -31,12 +31,15 @@ struct VaultListing
 // Top-level names that never appear in the listing and are not descended into.
 const QStringList& excludedTopLevelNames();
 
-// Walks the vault below `rootPath` without reading any file. A missing root gives an empty
-// listing; an entry whose properties cannot be read throws FileError(list).
+// Walks the vault below `rootPath` without reading or even asking the date of any file. A missing
+// root gives an empty listing; an entry whose properties cannot be read throws FileError(list).
 VaultListing listVault(const QString& rootPath);
 
-// Reads one article and derives its summary. Touches nothing but that file; safe on any thread.
-// A file that cannot be read or is not valid UTF-8 is listed with empty text.
+// Reads one article and derives its summary; its date is the file's modification date when it
+// was opened. Touches nothing but that file; safe on any thread. A file that cannot be read or is
+// not valid UTF-8 is listed with empty text. `buffer` is scratch space that a caller may reuse
+// from file to file.
+NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer);
 NoteSummary summarizeArticle(const ArticleFile& file);
 
 // The title of an article: its file name without the last extension.

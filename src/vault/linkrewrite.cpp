@@ -1,11 +1,9 @@
 #include "linkrewrite.h"
 
 #include "fileio.h"
-#include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultwalk.h"
 
-#include <QFile>
 #include <QFileInfo>
 #include <QList>
 
@@ -16,11 +14,6 @@
 #include <functional>
 #include <thread>
 #include <vector>
-
-#include <cerrno>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 QString rewriteLinkTarget(const QString& target, const QString& filePath, const ArticleMove& move)
 {
@@ -161,43 +154,6 @@ bool mayLinkTo(const QByteArray& bytes, const QByteArray& oldName)
     return false;
 }
 
-// Reads a whole file into `buffer`, which a thread reuses from file to file. Throws
-// FileError(read).
-void readInto(const QString& path, QByteArray& buffer)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw FileError(FileError::read, path, errno);
-    struct stat info
-    {
-    };
-    if (::fstat(fd, &info) != 0) {
-        const int error = errno;
-        ::close(fd);
-        throw FileError(FileError::read, path, error);
-    }
-    // One byte more than the size, so that a file that grew is still read to its end below.
-    buffer.resize(qsizetype(info.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == buffer.size())
-            buffer.resize(buffer.size() * 2);
-        const ssize_t n = ::read(fd, buffer.data() + filled, size_t(buffer.size() - filled));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            const int error = errno;
-            ::close(fd);
-            throw FileError(FileError::read, path, error);
-        }
-        if (n == 0)
-            break;
-        filled += n;
-    }
-    ::close(fd);
-    buffer.resize(filled);
-}
-
 // What one file needs: its new text when its links changed, or the failure to read it.
 struct FileRewrite
 {
@@ -209,7 +165,7 @@ FileRewrite rewriteFile(const VaultWalkEntry& file, const ArticleMove& move, QBy
 {
     FileRewrite result;
     try {
-        readInto(file.absolutePath, buffer);
+        readFileInto(file.absolutePath, buffer);
         if (file.relativePath != move.to &&
             !mayLinkTo(buffer, move.from.section(QLatin1Char('/'), -1).toUtf8()))
             return result;

@@ -11,6 +11,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -109,4 +110,40 @@ void walkVault(const QString& rootPath, const std::function<bool(const VaultWalk
                VaultWalkDates dates)
 {
     Walker(visit, dates).walkFolder(rootPath, QString());
+}
+
+QDateTime readFileInto(const QString& path, QByteArray& buffer)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw FileError(FileError::read, path, errno);
+    const auto fail = [&](int error) {
+        ::close(fd);
+        throw FileError(FileError::read, path, error);
+    };
+    struct stat info
+    {
+    };
+    if (::fstat(fd, &info) != 0)
+        fail(errno);
+    if (S_ISDIR(info.st_mode))
+        fail(EISDIR);
+    // One byte more than the size, so that a file that grew meanwhile is still read to its end.
+    buffer.resize(qsizetype(info.st_size) + 1);
+    qsizetype filled = 0;
+    for (;;) {
+        if (filled == buffer.size())
+            buffer.resize(buffer.size() * 2);
+        const ssize_t n = ::read(fd, buffer.data() + filled, size_t(buffer.size() - filled));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            fail(errno);
+        if (n == 0)
+            break;
+        filled += n;
+    }
+    ::close(fd);
+    buffer.resize(filled);
+    return modificationDate(info);
 }

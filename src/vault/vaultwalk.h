@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -28,3 +29,8 @@ enum class VaultWalkDates { read, skip };
 // walk mostly gets by on the folder listing alone.
 void walkVault(const QString& rootPath, const std::function<bool(const VaultWalkEntry&)>& visit,
                VaultWalkDates dates = VaultWalkDates::read);
+
+// Reads a whole file into `buffer`, which a caller may reuse from file to file to save
+// allocations, and returns the file's modification date as it was when the file was opened.
+// Throws FileError(read).
+QDateTime readFileInto(const QString& path, QByteArray& buffer);
