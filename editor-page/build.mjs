@@ -60,7 +60,7 @@ const policy = [
     `script-src 'self' 'sha256-${hash}'`,
     "style-src 'self' 'unsafe-inline'",
     "font-src 'self' data:",
-    "img-src larch-asset: data: https:",
+    "img-src larch-asset: data: http: https:",
     "base-uri 'none'",
     "form-action 'none'",
 ].join("; ");
