@@ -30,6 +30,13 @@ QString titleOfPath(const QString& path)
 
 } // namespace
 
+QString LibraryController::articleAnnouncement(const QString& journalPath,
+                                               const QString& articlePath)
+{
+    return QLatin1Char('[') + escapedLinkText(titleOfPath(articlePath)) + QStringLiteral("](") +
+           relativeMarkdownLink(journalPath, articlePath) + QLatin1Char(')');
+}
+
 QCoro::Task<std::optional<QString>>
 LibraryController::createArticleAsync(QString title, std::optional<QString> folderPath)
 {
@@ -40,18 +47,14 @@ LibraryController::createArticleAsync(QString title, std::optional<QString> fold
     const QString folder = folderPath.value_or(m_creationFolderPath);
     NoteDocument document;
     try {
-        document = co_await onStorage(
-            [=](const VaultRepository& vault) { return vault.createNote(folder, title); });
+        document = co_await onStorage(&VaultRepository::createNote, folder, title);
         // Every new article is announced in the memo stream by a memo linking to it.
         const QDateTime now = QDateTime::currentDateTime();
-        const NoteDocument journal = co_await onStorage(
-            [now](const VaultRepository& vault) { return vault.ensureJournalDocument(now); });
-        const QString announcement =
-            QLatin1Char('[') + escapedLinkText(titleOfPath(document.path)) + QStringLiteral("](") +
-            relativeMarkdownLink(journal.path, document.path) + QLatin1Char(')');
-        co_await onStorage([=](const VaultRepository& vault) {
-            vault.createMemo(announcement, now, QString(), {});
-        });
+        const NoteDocument journal =
+            co_await onStorage(&VaultRepository::ensureJournalDocument, now);
+        const QString announcement = articleAnnouncement(journal.path, document.path);
+        co_await onStorage(&VaultRepository::createMemo, announcement, now, QString(),
+                           QStringList());
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -69,8 +72,7 @@ QCoro::Task<> LibraryController::createFolderAsync(QString name, std::optional<Q
     const QString parent = parentPath.value_or(m_creationFolderPath);
     QString path;
     try {
-        path = co_await onStorage(
-            [=](const VaultRepository& vault) { return vault.createFolder(parent, name); });
+        path = co_await onStorage(&VaultRepository::createFolder, parent, name);
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -81,8 +83,10 @@ QCoro::Task<> LibraryController::createFolderAsync(QString name, std::optional<Q
 
 QCoro::Task<> LibraryController::renameSelectedNoteAsync(QString newName)
 {
-    if (const NoteEditorSession* selected = selectedSession())
-        co_await renameNoteAsync(selected->path(), newName);
+    if (const NoteEditorSession* selected = selectedSession()) {
+        const QString path = selected->path();
+        co_await renameNoteAsync(path, newName);
+    }
 }
 
 QCoro::Task<> LibraryController::renameNoteAsync(QString path, QString newName)
@@ -97,8 +101,8 @@ QCoro::Task<> LibraryController::renameNoteAsync(QString path, QString newName)
             co_return;
     }
     try {
-        const NoteDocument renamed = co_await onStorage(
-            [=](const VaultRepository& vault) { return vault.renameNote(path, newName); });
+        const NoteDocument renamed =
+            co_await onStorage(&VaultRepository::renameNote, path, newName);
         if (session)
             session->replaceDocument(renamed);
         co_await refreshAsync(false);
@@ -113,8 +117,10 @@ QCoro::Task<> LibraryController::renameNoteAsync(QString path, QString newName)
 
 QCoro::Task<> LibraryController::trashSelectedNoteAsync()
 {
-    if (const NoteEditorSession* selected = selectedSession())
-        co_await trashNoteAsync(selected->path());
+    if (const NoteEditorSession* selected = selectedSession()) {
+        const QString path = selected->path();
+        co_await trashNoteAsync(path);
+    }
 }
 
 QCoro::Task<> LibraryController::trashNoteAsync(QString path)
@@ -124,7 +130,7 @@ QCoro::Task<> LibraryController::trashNoteAsync(QString path)
     if (session)
         session->cancelPendingSave();
     try {
-        co_await onStorage([=](const VaultRepository& vault) { vault.trashNote(path); });
+        co_await onStorage(&VaultRepository::trashNote, path);
         if (session) {
             removeSession(session->id());
             setEditorFocusDocumentPath({});

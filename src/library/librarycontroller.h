@@ -107,6 +107,11 @@ public:
     static QString vaultAccessMessage(const std::exception& error);
     // The user-visible text of an error.
     static QString errorDescription(const std::exception& error);
+    // The items a text adds to today's todos: one per line, trimmed, blank lines skipped.
+    static QStringList todoLines(const QString& text);
+    // The text of the memo that announces a new article in the memo stream: a link from the
+    // day file at `journalPath` to the article, labelled with its title.
+    static QString articleAnnouncement(const QString& journalPath, const QString& articlePath);
 
     // --- Published state
     LoadPhase loadPhase() const { return m_loadPhase; }
@@ -156,6 +161,10 @@ public:
     Q_INVOKABLE void dismissAlert() { setAlertMessage({}); }
     Q_INVOKABLE void clearEditorFocusDocumentPath() { setEditorFocusDocumentPath({}); }
     void showNotice(const QString& text);
+
+    // Coroutines take their arguments by value: a reference would dangle once the caller's
+    // temporaries are gone. Inside a coroutine, a capturing lambda never appears in a co_await
+    // expression: GCC 12 destroys such a temporary twice.
 
     // --- Loading and vault switching
     QCoro::Task<> loadAsync();
@@ -286,15 +295,17 @@ Q_SIGNALS:
 private:
     using Repository = std::shared_ptr<const VaultRepository>;
 
-    // Runs `work(repository)` on the storage thread; awaiting gives its result or throws its
+    // Runs a repository method on the storage thread; awaiting gives its result or throws its
     // error. The awaiting coroutine is dropped if the controller goes away meanwhile.
-    template <typename Work> auto onStorage(const Repository& repository, Work work)
+    template <typename Method, typename... Args>
+    auto onRepository(const Repository& repository, Method method, Args... args)
     {
-        return StorageCall(m_executor->run(repository, std::move(work)), this);
+        return StorageCall(m_executor->run(repository, method, std::move(args)...), this);
     }
-    template <typename Work> auto onStorage(Work work)
+    // The same on the open vault's repository.
+    template <typename Method, typename... Args> auto onStorage(Method method, Args... args)
     {
-        return onStorage(m_repository, std::move(work));
+        return onRepository(m_repository, method, std::move(args)...);
     }
 
     void useVault(const QString& path, bool configured);
@@ -321,7 +332,8 @@ private:
     void setOpenSessions(const QList<NoteEditorSession*>& sessions, const QString& selectedId);
     std::optional<QString> articleToReopen() const;
 
-    QCoro::Task<> writeTodayTodos(QList<DailyTodoItem> todos, std::optional<QString> notice);
+    // Writes today's list, re-reads, and shows `notice` unless it is empty.
+    QCoro::Task<> writeTodayTodos(QList<DailyTodoItem> todos, QString notice);
 
     QSettings* m_settings;
     std::shared_ptr<RepositoryExecutor> m_executor;

@@ -43,17 +43,12 @@ QCoro::Task<> LibraryController::loadAsync()
     VaultContents contents;
     std::optional<QString> failure;
     try {
-        co_await onStorage([](const VaultRepository& repository) { repository.prepareLayout(); });
-        co_await onStorage([](const VaultRepository& repository) {
-            repository.rollOverDailyTodos(QDateTime::currentDateTime());
-        });
-        contents.snapshot = co_await onStorage(
-            [](const VaultRepository& repository) { return repository.loadSnapshot(); });
-        contents.memos = co_await onStorage(
-            [](const VaultRepository& repository) { return repository.loadMemos(); });
-        contents.todayTodos = co_await onStorage([](const VaultRepository& repository) {
-            return repository.loadDailyTodos(QDateTime::currentDateTime());
-        });
+        co_await onStorage(&VaultRepository::prepareLayout);
+        co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
+        contents.snapshot = co_await onStorage(&VaultRepository::loadSnapshot);
+        contents.memos = co_await onStorage(&VaultRepository::loadMemos);
+        contents.todayTodos =
+            co_await onStorage(&VaultRepository::loadDailyTodos, QDateTime::currentDateTime());
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
@@ -66,22 +61,21 @@ QCoro::Task<> LibraryController::loadAsync()
     publishSnapshot(contents.snapshot);
     publishMemos(contents.memos);
     publishTodayTodos(contents.todayTodos);
-    co_await openNoteAsync(articleToReopen());
+    const std::optional<QString> reopened = articleToReopen();
+    co_await openNoteAsync(reopened);
     setLoadPhase(LoadPhase::Ready);
 }
 
 QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
 {
-    co_await onStorage([](const VaultRepository& repository) {
-        repository.rollOverDailyTodos(QDateTime::currentDateTime());
-    });
-    publishSnapshot(co_await onStorage(
-        [](const VaultRepository& repository) { return repository.loadSnapshot(); }));
-    publishMemos(co_await onStorage(
-        [](const VaultRepository& repository) { return repository.loadMemos(); }));
-    publishTodayTodos(co_await onStorage([](const VaultRepository& repository) {
-        return repository.loadDailyTodos(QDateTime::currentDateTime());
-    }));
+    co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
+    const VaultSnapshot snapshot = co_await onStorage(&VaultRepository::loadSnapshot);
+    publishSnapshot(snapshot);
+    const QList<MemoRecord> memos = co_await onStorage(&VaultRepository::loadMemos);
+    publishMemos(memos);
+    const QList<DailyTodoItem> todos =
+        co_await onStorage(&VaultRepository::loadDailyTodos, QDateTime::currentDateTime());
+    publishTodayTodos(todos);
 
     const NoteEditorSession* selected = selectedSession();
     if (selected && note(selected->path()))
@@ -139,17 +133,13 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
     VaultContents contents;
     std::optional<QString> failure;
     try {
-        co_await onStorage(repository, [](const VaultRepository& vault) { vault.prepareLayout(); });
-        co_await onStorage(repository, [](const VaultRepository& vault) {
-            vault.rollOverDailyTodos(QDateTime::currentDateTime());
-        });
-        contents.snapshot = co_await onStorage(
-            repository, [](const VaultRepository& vault) { return vault.loadSnapshot(); });
-        contents.memos = co_await onStorage(
-            repository, [](const VaultRepository& vault) { return vault.loadMemos(); });
-        contents.todayTodos = co_await onStorage(repository, [](const VaultRepository& vault) {
-            return vault.loadDailyTodos(QDateTime::currentDateTime());
-        });
+        co_await onRepository(repository, &VaultRepository::prepareLayout);
+        co_await onRepository(repository, &VaultRepository::rollOverDailyTodos,
+                              QDateTime::currentDateTime());
+        contents.snapshot = co_await onRepository(repository, &VaultRepository::loadSnapshot);
+        contents.memos = co_await onRepository(repository, &VaultRepository::loadMemos);
+        contents.todayTodos = co_await onRepository(repository, &VaultRepository::loadDailyTodos,
+                                                    QDateTime::currentDateTime());
     } catch (const std::exception& error) {
         failure = vaultAccessMessage(error);
     }
@@ -189,8 +179,7 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
     if (const std::optional<QString> path = articleToReopen()) {
         std::optional<NoteDocument> document;
         try {
-            document = co_await onStorage(
-                [path = *path](const VaultRepository& vault) { return vault.loadDocument(path); });
+            document = co_await onStorage(&VaultRepository::loadDocument, *path);
         } catch (const std::exception& error) {
             failure = vaultAccessMessage(error);
         }

@@ -19,20 +19,6 @@ std::optional<QString> optionalText(const QVariant& value)
     return std::nullopt;
 }
 
-// Splits at every kind of line break.
-QStringList todoLines(const QString& text)
-{
-    static const QRegularExpression lineBreak(
-        QStringLiteral("\\r\\n|[\\n\\r\\x{0B}\\x{0C}\\x{85}\\x{2028}\\x{2029}]"));
-    QStringList lines;
-    for (const QString& piece : text.split(lineBreak)) {
-        const QString line = trimmedText(piece);
-        if (!line.isEmpty())
-            lines.append(line);
-    }
-    return lines;
-}
-
 // The first `count` user-perceived characters of `text`, and whether there were more.
 std::pair<QString, bool> leadingCharacters(const QString& text, int count)
 {
@@ -47,6 +33,20 @@ std::pair<QString, bool> leadingCharacters(const QString& text, int count)
 
 } // namespace
 
+// Splits at every kind of line break.
+QStringList LibraryController::todoLines(const QString& text)
+{
+    static const QRegularExpression lineBreak(
+        QStringLiteral("\\r\\n|[\\n\\r\\x{0B}\\x{0C}\\x{85}\\x{2028}\\x{2029}]"));
+    QStringList lines;
+    for (const QString& piece : text.split(lineBreak)) {
+        const QString line = trimmedText(piece);
+        if (!line.isEmpty())
+            lines.append(line);
+    }
+    return lines;
+}
+
 // --- Memo operations
 
 QCoro::Task<> LibraryController::captureMemoAsync(QString text, QString folderPath,
@@ -60,9 +60,8 @@ QCoro::Task<> LibraryController::captureMemoAsync(QString text, QString folderPa
     if (!self)
         co_return;
     try {
-        co_await onStorage([=](const VaultRepository& vault) {
-            vault.createMemo(trimmed, QDateTime::currentDateTime(), folderPath, imagePaths);
-        });
+        co_await onStorage(&VaultRepository::createMemo, trimmed, QDateTime::currentDateTime(),
+                           folderPath, imagePaths);
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -74,9 +73,8 @@ QCoro::Task<> LibraryController::captureMemoAsync(QString text, QString folderPa
 QCoro::Task<> LibraryController::addFollowUpAsync(QString memoId, QString markdown)
 {
     try {
-        co_await onStorage([=](const VaultRepository& vault) {
-            vault.appendFollowUp(memoId, markdown, QDateTime::currentDateTime());
-        });
+        co_await onStorage(&VaultRepository::appendFollowUp, memoId, markdown,
+                           QDateTime::currentDateTime());
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -88,8 +86,7 @@ QCoro::Task<> LibraryController::addFollowUpAsync(QString memoId, QString markdo
 QCoro::Task<> LibraryController::editMemoAsync(QString memoId, QString markdown)
 {
     try {
-        co_await onStorage(
-            [=](const VaultRepository& vault) { vault.updateMemo(memoId, markdown); });
+        co_await onStorage(&VaultRepository::updateMemo, memoId, markdown);
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -102,13 +99,14 @@ QCoro::Task<> LibraryController::saveMemoTextAsync(QString memoId, QString text)
     // A memo that stands for an article is edited as that article, not here.
     if (!found || referencedArticleLink(*found))
         co_return;
-    co_await editMemoAsync(memoId, replacingPrimaryText(*found, text));
+    const QString markdown = replacingPrimaryText(*found, text);
+    co_await editMemoAsync(memoId, markdown);
 }
 
 QCoro::Task<> LibraryController::deleteMemoAsync(QString memoId)
 {
     try {
-        co_await onStorage([=](const VaultRepository& vault) { vault.deleteMemo(memoId); });
+        co_await onStorage(&VaultRepository::deleteMemo, memoId);
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -122,35 +120,32 @@ LibraryController::convertMemoToArticleAsync(QString memoId, QString title,
     const QString folder = folderPath.value_or(m_creationFolderPath);
     QString path;
     try {
-        const NoteDocument document = co_await onStorage([=](const VaultRepository& vault) {
-            return vault.convertMemoToNote(memoId, title, folder);
-        });
+        const NoteDocument document =
+            co_await onStorage(&VaultRepository::convertMemoToNote, memoId, title, folder);
         path = document.path;
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
         co_return std::nullopt;
     }
-    co_await openNoteAsync(path);
+    const std::optional<QString> opened = path;
+    co_await openNoteAsync(opened);
     co_return path;
 }
 
 // --- Todo operations
 
-QCoro::Task<> LibraryController::writeTodayTodos(QList<DailyTodoItem> todos,
-                                                 std::optional<QString> notice)
+QCoro::Task<> LibraryController::writeTodayTodos(QList<DailyTodoItem> todos, QString notice)
 {
     try {
-        co_await onStorage([todos](const VaultRepository& vault) {
-            vault.saveDailyTodos(todos, QDateTime::currentDateTime());
-        });
+        co_await onStorage(&VaultRepository::saveDailyTodos, todos, QDateTime::currentDateTime());
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
         co_return;
     }
-    if (notice)
-        showNotice(*notice);
+    if (!notice.isEmpty())
+        showNotice(notice);
 }
 
 QCoro::Task<> LibraryController::addTodosAsync(QString text)
@@ -175,7 +170,8 @@ QCoro::Task<> LibraryController::toggleTodoAsync(int todoId)
         co_return;
     QList<DailyTodoItem> todos = m_todayTodos;
     todos[todoId].isCompleted = !todos[todoId].isCompleted;
-    co_await writeTodayTodos(todos, std::nullopt);
+    const QString noNotice;
+    co_await writeTodayTodos(todos, noNotice);
 }
 
 QCoro::Task<> LibraryController::deleteTodoAsync(int todoId)
@@ -186,7 +182,8 @@ QCoro::Task<> LibraryController::deleteTodoAsync(int todoId)
     todos.removeAt(todoId);
     for (qsizetype i = 0; i < todos.size(); ++i)
         todos[i].id = int(i);
-    co_await writeTodayTodos(todos, std::nullopt);
+    const QString noNotice;
+    co_await writeTodayTodos(todos, noNotice);
 }
 
 // --- QML forms

@@ -69,11 +69,8 @@ QCoro::Task<> NoteEditorSession::flushAsync()
     std::optional<NoteDocument> saved;
     QString failure;
     try {
-        saved = co_await StorageCall(m_executor->run(m_repository,
-                                                     [snapshot](const VaultRepository& repository) {
-                                                         return repository.saveDocument(snapshot);
-                                                     }),
-                                     nullptr);
+        saved = co_await StorageCall(
+            m_executor->run(m_repository, &VaultRepository::saveDocument, snapshot), nullptr);
     } catch (const std::exception& error) {
         const auto* storageError = dynamic_cast<const StorageError*>(&error);
         failure = storageError ? storageError->localizedDescription()

@@ -10,6 +10,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <coroutine>
+#include <functional>
 #include <memory>
 #include <type_traits>
 
@@ -25,14 +26,19 @@ public:
     RepositoryExecutor(const RepositoryExecutor&) = delete;
     RepositoryExecutor& operator=(const RepositoryExecutor&) = delete;
 
-    // Runs `work(*repository)` on the storage thread. A thrown StorageError reaches the future
-    // with its type intact.
-    template <typename Work>
-    auto run(std::shared_ptr<const VaultRepository> repository, Work work)
-        -> QFuture<std::invoke_result_t<Work, const VaultRepository&>>
+    // Runs `(repository->*method)(args...)` on the storage thread; the arguments are copied.
+    // A thrown StorageError reaches the future with its type intact.
+    //
+    // Callers name a repository method rather than pass a lambda: GCC 12 destroys a capturing
+    // lambda that is a temporary of a co_await expression twice.
+    template <typename Method, typename... Args>
+    auto run(std::shared_ptr<const VaultRepository> repository, Method method, Args... args)
+        -> QFuture<std::invoke_result_t<Method, const VaultRepository&, const Args&...>>
     {
-        return QtConcurrent::run(&m_pool, [repository = std::move(repository),
-                                           work = std::move(work)]() { return work(*repository); });
+        return QtConcurrent::run(
+            &m_pool, [repository = std::move(repository), method, ... args = std::move(args)]() {
+                return std::invoke(method, *repository, args...);
+            });
     }
 
     // Blocks until every call handed over so far has ended.

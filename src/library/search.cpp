@@ -1,9 +1,8 @@
 #include "search.h"
 
+#include "articlelisting.h"
 #include "memocontent.h"
 #include "vaultpaths.h"
-
-#include <QCollator>
 
 #include <algorithm>
 
@@ -53,7 +52,11 @@ QString foldForSearch(const QString& text)
         if (!isCombiningMark(c))
             stripped.append(c);
     }
-    return stripped.toCaseFolded().normalized(QString::NormalizationForm_KC);
+    // Simple case folding keeps the sharp s; full folding, as the query side expects, makes it
+    // "ss".
+    return stripped.toCaseFolded()
+        .replace(QChar(0x00DF), QLatin1String("ss"))
+        .normalized(QString::NormalizationForm_KC);
 }
 
 QStringList searchTokens(const QString& query)
@@ -199,17 +202,16 @@ QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSear
 QStringList visibleFolders(const QList<FolderItem>& folders)
 {
     static const QString quickFolder = QStringLiteral("快速记录");
-    QStringList result;
+    QList<FolderItem> shown;
     for (const FolderItem& folder : folders) {
         if (folder.path == quickFolder || folder.path.startsWith(quickFolder + QLatin1Char('/')))
             continue;
-        result.append(folder.path);
+        shown.append(folder);
     }
-    QCollator collator;
-    collator.setNumericMode(true);
-    collator.setCaseSensitivity(Qt::CaseInsensitive);
-    std::stable_sort(result.begin(), result.end(), [&collator](const QString& a, const QString& b) {
-        return collator.compare(a, b) < 0;
-    });
+    sortFoldersNaturally(shown);
+    QStringList result;
+    result.reserve(shown.size());
+    for (const FolderItem& folder : std::as_const(shown))
+        result.append(folder.path);
     return result;
 }

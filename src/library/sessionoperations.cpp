@@ -82,8 +82,7 @@ QCoro::Task<> LibraryController::openNoteAsync(std::optional<QString> path)
 
     std::optional<NoteDocument> document;
     try {
-        document = co_await onStorage(
-            [path = *path](const VaultRepository& vault) { return vault.loadDocument(path); });
+        document = co_await onStorage(&VaultRepository::loadDocument, *path);
     } catch (const std::exception& error) {
         reportError(error);
         co_return;

@@ -1,0 +1,209 @@
+// Search over published contents: folding, tokens, ranking, folders and the sidebar filter.
+
+#include "search.h"
+
+#include <QTest>
+
+namespace {
+
+NoteSummary note(const QString& path, const QString& title, const QString& content = {},
+                 int minutesAfterEpoch = 0)
+{
+    return NoteSummary{path, title, QString(), content,
+                       QDateTime(QDate(2024, 5, 1), QTime(8, 0)).addSecs(minutesAfterEpoch * 60)};
+}
+
+QStringList paths(const QList<NoteSummary>& notes)
+{
+    QStringList result;
+    for (const NoteSummary& n : notes)
+        result.append(n.path);
+    return result;
+}
+
+MemoRecord memo(const QString& id, const QDateTime& createdAt, const QString& markdown)
+{
+    return MemoRecord{id, createdAt, QStringLiteral("Journal/x.md"), markdown, QString()};
+}
+
+} // namespace
+
+class SearchTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void folding_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("folded");
+        QTest::newRow("case") << QStringLiteral("Hello World") << QStringLiteral("hello world");
+        QTest::newRow("accents") << QStringLiteral("Café Crème") << QStringLiteral("cafe creme");
+        QTest::newRow("full width") << QStringLiteral("ＡＢＣ１２３") << QStringLiteral("abc123");
+        QTest::newRow("ligature") << QStringLiteral("ﬁle") << QStringLiteral("file");
+        QTest::newRow("sharp s") << QStringLiteral("Straße") << QStringLiteral("strasse");
+        QTest::newRow("chinese unchanged") << QStringLiteral("日记") << QStringLiteral("日记");
+        QTest::newRow("half-width katakana composes")
+            << QStringLiteral("ｶﾞ")
+            << QStringLiteral("ガ").normalized(QString::NormalizationForm_KD).remove(QChar(0x3099));
+    }
+    void folding()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, folded);
+        QCOMPARE(foldForSearch(text), folded);
+    }
+
+    void tokens()
+    {
+        QCOMPARE(
+            searchTokens(QStringLiteral("  Foo\tBÄR \n baz ")),
+            (QStringList{QStringLiteral("foo"), QStringLiteral("bar"), QStringLiteral("baz")}));
+        QVERIFY(searchTokens(QStringLiteral("   ")).isEmpty());
+        // An ideographic space separates tokens too.
+        QCOMPARE(searchTokens(QStringLiteral("日记　旅行")).size(), 2);
+    }
+
+    void folders_data()
+    {
+        QTest::addColumn<QString>("notePath");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("inside");
+        QTest::newRow("root holds all") << QStringLiteral("A/B/x.md") << QString() << true;
+        QTest::newRow("direct") << QStringLiteral("A/x.md") << QStringLiteral("A") << true;
+        QTest::newRow("subfolder") << QStringLiteral("A/B/x.md") << QStringLiteral("A") << true;
+        QTest::newRow("sibling with prefix")
+            << QStringLiteral("AB/x.md") << QStringLiteral("A") << false;
+        QTest::newRow("root note") << QStringLiteral("x.md") << QStringLiteral("A") << false;
+        QTest::newRow("folder named like note")
+            << QStringLiteral("A.md") << QStringLiteral("A") << false;
+    }
+    void folders()
+    {
+        QFETCH(QString, notePath);
+        QFETCH(QString, folder);
+        QFETCH(bool, inside);
+        QCOMPARE(isNoteInFolder(notePath, folder), inside);
+    }
+
+    void articleRanking()
+    {
+        // Dates run against the ranks: the rank decides first.
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("my.md"), QStringLiteral("My café"), {}, 30),
+            note(QStringLiteral("au-lait.md"), QStringLiteral("Café au lait"), {}, 20),
+            note(QStringLiteral("cafe.md"), QStringLiteral("Café"), {}, 10),
+            note(QStringLiteral("body.md"), QStringLiteral("Notes"),
+                 QStringLiteral("went to a CAFÉ"), 40),
+            note(QStringLiteral("other.md"), QStringLiteral("Tea"), QStringLiteral("nothing"), 50),
+        };
+        const NoteSearchIndex index = buildNoteSearchIndex(notes);
+        QCOMPARE(paths(searchArticles(notes, index, QStringLiteral("cafe"))),
+                 (QStringList{QStringLiteral("cafe.md"), QStringLiteral("au-lait.md"),
+                              QStringLiteral("body.md"), QStringLiteral("my.md")}));
+        // Every token must be found, in the title or the body.
+        QCOMPARE(paths(searchArticles(notes, index, QStringLiteral("lait  CAFÉ"))),
+                 QStringList{QStringLiteral("au-lait.md")});
+        QCOMPARE(paths(searchArticles(notes, index, QStringLiteral("notes went"))),
+                 QStringList{QStringLiteral("body.md")});
+    }
+
+    void articleSearchWithoutQuery()
+    {
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("A/old.md"), QStringLiteral("Old"), {}, 1),
+            note(QStringLiteral("B/x.md"), QStringLiteral("X"), {}, 5),
+            note(QStringLiteral("A/B/new.md"), QStringLiteral("New"), {}, 9),
+        };
+        const NoteSearchIndex index = buildNoteSearchIndex(notes);
+        QVERIFY(searchArticles(notes, index, QStringLiteral("  ")).isEmpty());
+        QCOMPARE(paths(searchArticles(notes, index, QString(), QStringLiteral("A"))),
+                 (QStringList{QStringLiteral("A/B/new.md"), QStringLiteral("A/old.md")}));
+        QCOMPARE(paths(searchArticles(notes, index, QStringLiteral("x"), QStringLiteral("A"))),
+                 QStringList());
+    }
+
+    void memoSearch()
+    {
+        const QDateTime may1(QDate(2024, 5, 1), QTime(23, 30));
+        const QDateTime may2(QDate(2024, 5, 2), QTime(0, 10));
+        const QList<MemoRecord> memos{
+            memo(QStringLiteral("a"), may1, QStringLiteral("Coffee with Zoë #旅行/京都")),
+            memo(QStringLiteral("b"), may2, QStringLiteral("coffee again")),
+            memo(QStringLiteral("c"), may2, QStringLiteral("tea")),
+        };
+        const MemoSearchIndex index = buildMemoSearchIndex(memos);
+        auto ids = [](const QList<MemoRecord>& found) {
+            QStringList result;
+            for (const MemoRecord& m : found)
+                result.append(m.id);
+            return result;
+        };
+        QVERIFY(searchMemos(memos, index, QString()).isEmpty());
+        QCOMPARE(ids(searchMemos(memos, index, QString(), QDate(2024, 5, 2))),
+                 (QStringList{QStringLiteral("b"), QStringLiteral("c")}));
+        QCOMPARE(ids(searchMemos(memos, index, QStringLiteral("COFFEE"))),
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
+        QCOMPARE(ids(searchMemos(memos, index, QStringLiteral("coffee"), QDate(2024, 5, 1))),
+                 QStringList{QStringLiteral("a")});
+        QCOMPARE(ids(searchMemos(memos, index, QStringLiteral("zoe 京都"))),
+                 QStringList{QStringLiteral("a")});
+    }
+
+    void sidebarFilter_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("searchText");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList all{QStringLiteral("A/a.md"), QStringLiteral("A/B/b.md"),
+                              QStringLiteral("AB/c.md"), QStringLiteral("d.md")};
+        QTest::newRow("all") << 0 << QString() << QString() << all;
+        QTest::newRow("blank search") << 0 << QString() << QStringLiteral(" \n ") << all;
+        QTest::newRow("quick is empty") << 1 << QString() << QStringLiteral("a") << QStringList();
+        QTest::newRow("folder and subfolders")
+            << 2 << QStringLiteral("A") << QString()
+            << QStringList{QStringLiteral("A/a.md"), QStringLiteral("A/B/b.md")};
+        QTest::newRow("title ignoring case")
+            << 0 << QString() << QStringLiteral(" ALPHA ") << QStringList{QStringLiteral("A/a.md")};
+        QTest::newRow("content") << 0 << QString() << QStringLiteral("needle")
+                                 << QStringList{QStringLiteral("AB/c.md")};
+        QTest::newRow("folder and content")
+            << 2 << QStringLiteral("A") << QStringLiteral("needle") << QStringList();
+    }
+    void sidebarFilter()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, folder);
+        QFETCH(QString, searchText);
+        QFETCH(QStringList, expected);
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("A/a.md"), QStringLiteral("Alpha")),
+            note(QStringLiteral("A/B/b.md"), QStringLiteral("Beta")),
+            note(QStringLiteral("AB/c.md"), QStringLiteral("Gamma"),
+                 QStringLiteral("a Needle here")),
+            note(QStringLiteral("d.md"), QStringLiteral("Delta")),
+        };
+        const LibrarySelection selection = kind == 0   ? LibrarySelection::all()
+                                           : kind == 1 ? LibrarySelection::quick()
+                                                       : LibrarySelection::folder(folder);
+        QCOMPARE(paths(filteredNotes(notes, buildNoteSearchIndex(notes), selection, searchText)),
+                 expected);
+    }
+
+    void sidebarFolders()
+    {
+        const QList<FolderItem> folders{
+            {QStringLiteral("Notes")},      {QStringLiteral("快速记录")},
+            {QStringLiteral("快速记录/x")}, {QStringLiteral("快速记录x")},
+            {QStringLiteral("item 10")},    {QStringLiteral("item 9")},
+            {QStringLiteral("apple")}};
+        QCOMPARE(visibleFolders(folders),
+                 (QStringList{QStringLiteral("apple"), QStringLiteral("item 9"),
+                              QStringLiteral("item 10"), QStringLiteral("Notes"),
+                              QStringLiteral("快速记录x")}));
+    }
+};
+
+QTEST_GUILESS_MAIN(SearchTest)
+#include "tst_search.moc"
