@@ -64,6 +64,12 @@ public:
     }
 };
 
+// A command line written with "|" between its arguments.
+inline QStringList words(const QString& line)
+{
+    return line.split(QLatin1Char('|'));
+}
+
 // The day file and heading time of a local date, as the journal writes them.
 inline QString dayFilePath(const QDateTime& date)
 {

@@ -7,11 +7,6 @@
 
 namespace {
 
-QStringList words(const QString& line)
-{
-    return line.split(QLatin1Char('|'));
-}
-
 QStringList paths(const QJsonArray& items)
 {
     QStringList result;

@@ -20,11 +20,6 @@ QString todayText(const QString& items)
         .arg(todayName(), items);
 }
 
-QStringList words(const QString& line)
-{
-    return line.split(QLatin1Char('|'));
-}
-
 } // namespace
 
 class TodoCommandsTest : public QObject
