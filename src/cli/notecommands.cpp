@@ -1,11 +1,10 @@
 #include "clicommand.h"
 #include "jsonoutput.h"
+#include "librarycontroller.h"
 #include "search.h"
 #include "textlayout.h"
 
-#include "articlelisting.h"
 #include "vaulterror.h"
-#include "vaultpaths.h"
 #include "vaultrepository.h"
 
 #include <QJsonArray>
@@ -46,13 +45,8 @@ void listNotes(CommandContext& context)
 void announceArticle(const CommandContext& context, const NoteDocument& document)
 {
     const NoteDocument day = context.repository().ensureJournalDocument(context.now());
-    const QString title = noteTitle(document.path);
-    QString label = title;
-    label.replace(QLatin1Char('['), QStringLiteral("\\["))
-        .replace(QLatin1Char(']'), QStringLiteral("\\]"));
-    const QString text = QLatin1Char('[') + label + QStringLiteral("](") +
-                         relativeMarkdownLink(day.path, document.path) + QLatin1Char(')');
-    context.repository().createMemo(text, context.now(), QString(), {});
+    context.repository().createMemo(LibraryController::articleAnnouncement(day.path, document.path),
+                                    context.now(), QString(), {});
 }
 
 void newNote(CommandContext& context)

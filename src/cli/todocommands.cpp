@@ -1,14 +1,13 @@
 #include "clicommand.h"
 #include "jsonoutput.h"
+#include "librarycontroller.h"
 #include "textlayout.h"
 
 #include "journal.h"
 #include "vaulterror.h"
-#include "vaultpaths.h"
 #include "vaultrepository.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 namespace {
 
@@ -24,20 +23,6 @@ void saveTodayTodos(const CommandContext& context, QList<DailyTodoItem> todos)
     for (qsizetype i = 0; i < todos.size(); ++i)
         todos[i].id = int(i);
     context.repository().saveDailyTodos(todos, context.now());
-}
-
-// One item per line of the text; blank lines are skipped.
-QStringList todoTexts(const QString& text)
-{
-    static const QRegularExpression lineBreak(
-        QStringLiteral("\\r\\n|[\\n\\r\\v\\f\\x{85}\\x{2028}\\x{2029}]"));
-    QStringList texts;
-    for (const QString& line : text.split(lineBreak)) {
-        const QString trimmed = trimmedText(line);
-        if (!trimmed.isEmpty())
-            texts.append(trimmed);
-    }
-    return texts;
 }
 
 // The position of the item a person numbered from 1.
@@ -87,7 +72,7 @@ void addTodos(CommandContext& context)
 {
     QStringList texts;
     for (qsizetype i = 0; i < context.arguments().positionals.size(); ++i)
-        texts += todoTexts(context.textArgument(i));
+        texts += LibraryController::todoLines(context.textArgument(i));
     if (texts.isEmpty())
         throw VaultError(VaultError::invalidName);
     QList<DailyTodoItem> todos = todayTodos(context);
