@@ -10,9 +10,9 @@
 
 namespace {
 
+// A heading of the overview and the commands listed under it.
 struct CommandGroup
 {
-    QString name;
     QString title;
     QList<Command> commands;
 };
@@ -20,10 +20,10 @@ struct CommandGroup
 QList<CommandGroup> commandGroups()
 {
     return {
-        {QStringLiteral("memo"), QStringLiteral("记录"), memoCommands()},
-        {QStringLiteral("todo"), QStringLiteral("今日待办"), todoCommands()},
-        {QStringLiteral("note"), QStringLiteral("笔记和文件夹"), noteCommands()},
-        {QString(), QStringLiteral("搜索"), searchCommands()},
+        {QStringLiteral("记录"), memoCommands()},
+        {QStringLiteral("今日待办"), todoCommands()},
+        {QStringLiteral("笔记和文件夹"), noteCommands()},
+        {QStringLiteral("搜索"), searchCommands()},
     };
 }
 
