@@ -1,0 +1,225 @@
+// Editor sessions: the autosave debounce, save states, conflicts with other programs, a save
+// held behind a running one, and flushing before quitting.
+
+#include "librarytest.h"
+#include "vaulterror.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+
+using State = NoteEditorSession::SaveState;
+
+namespace {
+
+struct SessionVault
+{
+    LibraryFixture fixture;
+    std::shared_ptr<RepositoryExecutor> executor = std::make_shared<RepositoryExecutor>();
+    std::shared_ptr<const VaultRepository> repository;
+    NoteDocument document;
+
+    SessionVault()
+    {
+        fixture.repository().prepareLayout();
+        document = fixture.repository().createNote(QStringLiteral("Notes"), QStringLiteral("Plan"));
+        repository = std::make_shared<const VaultRepository>(fixture.vault());
+    }
+    std::unique_ptr<NoteEditorSession> session() const
+    {
+        return std::make_unique<NoteEditorSession>(document, repository, executor);
+    }
+    QString onDisk() const { return fixture.read(document.path); }
+    // Another program rewrites the file; its date moves clearly past the session's baseline.
+    void writeElsewhere(const QString& text) const
+    {
+        fixture.write(document.path, text);
+        QFile file(fixture.path(document.path));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                 QFileDevice::FileModificationTime));
+    }
+};
+
+} // namespace
+
+class EditorSessionTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void typingSavesOnceAfterTheLastKeystroke()
+    {
+        SessionVault vault;
+        auto session = vault.session();
+        QSignalSpy saves(session.get(), &NoteEditorSession::didSave);
+        QElapsedTimer sinceLastKey;
+        QString text = vault.document.markdown;
+        for (int i = 0; i < 10; ++i) {
+            text += QLatin1Char('a' + i);
+            session->updateMarkdown(text);
+            sinceLastKey.start();
+            QCOMPARE(session->saveState(), State::Waiting);
+            QTest::qWait(100);
+        }
+        QVERIFY(saves.wait(2000));
+        QVERIFY2(sinceLastKey.elapsed() >= 540,
+                 qPrintable(QString::number(sinceLastKey.elapsed())));
+        QCOMPARE(saves.count(), 1);
+        QCOMPARE(vault.onDisk(), text);
+        QCOMPARE(session->saveState(), State::Saved);
+        QTest::qWait(700);
+        QCOMPARE(saves.count(), 1);
+    }
+
+    void unchangedTextSchedulesNothing()
+    {
+        SessionVault vault;
+        auto session = vault.session();
+        QSignalSpy states(session.get(), &NoteEditorSession::saveStateChanged);
+        session->updateMarkdown(vault.document.markdown);
+        QCOMPARE(states.count(), 0);
+        QVERIFY(!session->hasPendingSave());
+    }
+
+    void flushingASavedSessionWritesNothing()
+    {
+        SessionVault vault;
+        auto session = vault.session();
+        vault.fixture.write(vault.document.path, QStringLiteral("changed elsewhere"));
+        await(session->flushAsync());
+        QCOMPARE(vault.onDisk(), QStringLiteral("changed elsewhere"));
+        QCOMPARE(session->saveState(), State::Saved);
+    }
+
+    void conflictKeepsTheTypedText()
+    {
+        SessionVault vault;
+        auto session = vault.session();
+        QSignalSpy failures(session.get(), &NoteEditorSession::saveFailed);
+        vault.writeElsewhere(QStringLiteral("theirs"));
+        session->updateMarkdown(QStringLiteral("mine"));
+        await(session->flushAsync());
+        const QString conflict = VaultError(VaultError::conflict).localizedDescription();
+        QCOMPARE(session->saveState(), State::Failed);
+        QCOMPARE(session->saveFailureMessage(), conflict);
+        QCOMPARE(failures.count(), 1);
+        QCOMPARE(failures.first().first().toString(), conflict);
+        QCOMPARE(session->markdown(), QStringLiteral("mine"));
+        QCOMPARE(vault.onDisk(), QStringLiteral("theirs"));
+        // A flush finds nothing new to save; the next edit retries (and conflicts again).
+        await(session->flushAsync());
+        QCOMPARE(failures.count(), 1);
+        session->updateMarkdown(QStringLiteral("mine!"));
+        await(session->flushAsync());
+        QCOMPARE(failures.count(), 2);
+    }
+
+    // Typing while a save runs: the next save waits for it and builds on its file date.
+    void saveRequestedDuringASaveWaitsForIt_data()
+    {
+        QTest::addColumn<bool>("flushAtOnce");
+        QTest::newRow("flush at once") << true;
+        QTest::newRow("debounce") << false;
+    }
+    void saveRequestedDuringASaveWaitsForIt()
+    {
+        QFETCH(bool, flushAtOnce);
+        SessionVault vault;
+        auto session = vault.session();
+        QSignalSpy failures(session.get(), &NoteEditorSession::saveFailed);
+        session->updateMarkdown(QStringLiteral("one"));
+        auto first = session->flushAsync();
+        QCOMPARE(session->saveState(), State::Saving);
+        session->updateMarkdown(QStringLiteral("one two"));
+        if (flushAtOnce) {
+            auto second = session->flushAsync();
+            await(std::move(first));
+            await(std::move(second));
+        } else {
+            await(std::move(first));
+            QCOMPARE(session->saveState(), State::Waiting);
+            QTRY_COMPARE_WITH_TIMEOUT(session->saveState(), State::Saved, 2000);
+        }
+        QCOMPARE(failures.count(), 0);
+        QCOMPARE(session->saveState(), State::Saved);
+        QCOMPARE(vault.onDisk(), QStringLiteral("one two"));
+    }
+
+    void renameDropsThePendingSave()
+    {
+        SessionVault vault;
+        auto session = vault.session();
+        session->updateMarkdown(QStringLiteral("typed"));
+        const NoteDocument renamed =
+            vault.fixture.repository().renameNote(vault.document.path, QStringLiteral("Renamed"));
+        session->replaceDocument(renamed);
+        QCOMPARE(session->saveState(), State::Saved);
+        QCOMPARE(session->path(), QStringLiteral("Notes/Renamed.md"));
+        QCOMPARE(session->title(), QStringLiteral("Renamed"));
+        QTest::qWait(800);
+        QCOMPARE(vault.fixture.read(renamed.path), renamed.markdown);
+    }
+
+    void closingWhileSavingStillEndsTheFlush()
+    {
+        SessionVault vault;
+        auto session = vault.session();
+        session->updateMarkdown(QStringLiteral("last words"));
+        auto flush = session->flushAsync();
+        session.reset();
+        await(std::move(flush));
+        vault.executor->waitForDone();
+        QCOMPARE(vault.onDisk(), QStringLiteral("last words"));
+    }
+
+    void controllerShowsFailuresAndRereadsAfterSaves()
+    {
+        LibraryFixture fixture;
+        fixture.repository().prepareLayout();
+        const NoteDocument note =
+            fixture.repository().createNote(QStringLiteral("Notes"), QStringLiteral("Plan"));
+        auto library = fixture.loadedController();
+        NoteEditorSession* session = library->selectedSession();
+        session->updateMarkdown(QStringLiteral("# Plan\n\nfresh words"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            library->snapshot().notes.first().searchableContent.contains(QStringLiteral("fresh")),
+            3000);
+
+        QFile file(fixture.path(note.path));
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
+                                 QFileDevice::FileModificationTime));
+        file.close();
+        session->updateMarkdown(QStringLiteral("again"));
+        QTRY_COMPARE_WITH_TIMEOUT(library->alertMessage(),
+                                  VaultError(VaultError::conflict).localizedDescription(), 3000);
+    }
+
+    // Quitting writes what was typed in the last moments, also behind a running save.
+    void quittingFlushesEveryOpenSession()
+    {
+        LibraryFixture fixture;
+        fixture.repository().prepareLayout();
+        const NoteDocument a =
+            fixture.repository().createNote(QStringLiteral("Notes"), QStringLiteral("A"));
+        const NoteDocument b =
+            fixture.repository().createNote(QStringLiteral("Notes"), QStringLiteral("B"));
+        auto library = fixture.loadedController();
+        await(library->openNoteAsync(a.path));
+        await(library->openNoteAsync(b.path));
+        QCOMPARE(library->openSessions().size(), 2);
+        NoteEditorSession* first = library->openSessions().at(0);
+        NoteEditorSession* second = library->openSessions().at(1);
+        first->updateMarkdown(QStringLiteral("first"));
+        first->flush(); // a save under way when quitting
+        first->updateMarkdown(QStringLiteral("first, more"));
+        second->updateMarkdown(QStringLiteral("second"));
+        library->flushAllAndWait();
+        QCOMPARE(fixture.read(first->path()), QStringLiteral("first, more"));
+        QCOMPARE(fixture.read(second->path()), QStringLiteral("second"));
+        QVERIFY(library->alertMessage().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(EditorSessionTest)
+#include "tst_editorsession.moc"
