@@ -62,13 +62,21 @@ qint64 readAll(const std::vector<std::string>& files, int threads)
             struct stat info
             {
             };
-            if (::fstat(fd, &info) == 0 && size_t(info.st_size) + 1 > buffer.size())
+            if (::fstat(fd, &info) != 0) {
+                ::close(fd);
+                continue;
+            }
+            if (size_t(info.st_size) + 1 > buffer.size())
                 buffer.resize(size_t(info.st_size) + 1);
+            // One read per file: a short read of a regular file that gave its whole size is
+            // its end, so the confirming read of an empty end is left out.
             for (;;) {
                 const ssize_t n = ::read(fd, buffer.data(), buffer.size());
                 if (n <= 0)
                     break;
                 bytes += n;
+                if (size_t(n) < buffer.size() && n >= info.st_size)
+                    break;
             }
             ::close(fd);
         }

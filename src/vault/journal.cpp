@@ -2,15 +2,18 @@
 
 #include "fileio.h"
 #include "memoindex.h"
+#include "parallelmap.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
+#include "vaultwalk.h"
 
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStringView>
 
 #include <algorithm>
+#include <vector>
 
 QRegularExpression compileTextPattern(const QString& pattern)
 {
@@ -113,10 +116,28 @@ QDate dayOfJournalFile(const QString& journalPath)
     return QDate::fromString(QFileInfo(fileName).completeBaseName(), QStringLiteral("yyyy-MM-dd"));
 }
 
+// "HH:mm" as QTime::fromString reads it. The usual case, five ASCII characters, is read by
+// hand: the general parser costs microseconds per memo, which adds up over a whole journal.
+QTime headingMinute(const QString& time)
+{
+    const QString trimmed = time.trimmed();
+    const auto digit = [&](qsizetype i) {
+        const char16_t c = trimmed.at(i).unicode();
+        return c >= u'0' && c <= u'9' ? int(c - u'0') : -1;
+    };
+    if (trimmed.size() == 5 && trimmed.at(2) == QLatin1Char(':') && digit(0) >= 0 &&
+        digit(1) >= 0 && digit(3) >= 0 && digit(4) >= 0) {
+        const int hour = digit(0) * 10 + digit(1);
+        const int minute = digit(3) * 10 + digit(4);
+        return hour < 24 && minute < 60 ? QTime(hour, minute) : QTime();
+    }
+    return QTime::fromString(trimmed, QStringLiteral("HH:mm"));
+}
+
 QDateTime createdAtOn(const QDate& day, const QString& time)
 {
     // Spaces between the heading marks and the time ("##  09:30") are not part of the time.
-    const QTime minute = QTime::fromString(time.trimmed(), QStringLiteral("HH:mm"));
+    const QTime minute = headingMinute(time);
     if (!day.isValid() || !minute.isValid())
         return distantPast();
     QDateTime result(day, minute);
@@ -125,6 +146,28 @@ QDateTime createdAtOn(const QDate& day, const QString& time)
         result = QDateTime(day, minute.addSecs(-3600)).addSecs(3600);
     }
     return result.isValid() ? result : distantPast();
+}
+
+// Whether a trimmed line is a time heading (memoHeadingLinePattern). The two forms this system
+// writes, with ASCII digits, are recognised by hand, and lines that cannot match are turned away
+// at their first characters; the pattern decides the rest.
+bool isMemoHeadingLine(const QString& line)
+{
+    const auto digitAt = [&](qsizetype i) {
+        return line.at(i).unicode() >= u'0' && line.at(i).unicode() <= u'9';
+    };
+    const auto timeAt = [&](qsizetype i) {
+        return digitAt(i) && digitAt(i + 1) && line.at(i + 2) == QLatin1Char(':') &&
+               digitAt(i + 3) && digitAt(i + 4);
+    };
+    if (line.size() == 8 && line.startsWith(QLatin1String("## ")) && timeAt(3))
+        return true;
+    if (line.size() == 9 && line.startsWith(QLatin1String("**")) &&
+        line.endsWith(QLatin1String("**")) && timeAt(2))
+        return true;
+    if (!line.startsWith(QLatin1String("##")) && !line.startsWith(QLatin1String("**")))
+        return false;
+    return memoHeadingLinePattern().match(line).hasMatch();
 }
 
 MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder,
@@ -146,7 +189,7 @@ MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder
     QString time = QStringLiteral("00:00");
     if (first < last) {
         const QString heading = lines.at(first).trimmed().toString();
-        if (memoHeadingLinePattern().match(heading).hasMatch()) {
+        if (isMemoHeadingLine(heading)) {
             time = heading;
             time.remove(QLatin1String("## "));
             time.remove(QLatin1String("**"));
@@ -161,10 +204,22 @@ MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder
     }
 
     QString markdown;
-    for (qsizetype i = first; i < last; ++i) {
-        if (i > first)
-            markdown += QLatin1Char('\n');
-        markdown += lines.at(i);
+    if (first < last) {
+        // The lines joined with line feeds are the text they were cut from when line feeds are
+        // the only breaks in it: then one copy does it.
+        const qsizetype start = lines.at(first).data() - body.data();
+        const qsizetype end = lines.at(last - 1).data() + lines.at(last - 1).size() - body.data();
+        const QStringView span = body.sliced(start, end - start);
+        if (std::none_of(span.begin(), span.end(),
+                         [](QChar c) { return c != QLatin1Char('\n') && isLineBreak(c); })) {
+            markdown = span.toString();
+        } else {
+            for (qsizetype i = first; i < last; ++i) {
+                if (i > first)
+                    markdown += QLatin1Char('\n');
+                markdown += lines.at(i);
+            }
+        }
     }
     return MemoRecord{id, createdAtOn(day, time), journalPath, markdown, folder};
 }
@@ -255,23 +310,38 @@ QDateTime memoCreatedAt(const QString& journalPath, const QString& time)
 JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
                                  const QList<MemoIndexEntry>& index)
 {
+    QByteArray buffer;
+    return readJournalFile(absolutePath, journalPath, index, buffer);
+}
+
+JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
+                                 const QList<MemoIndexEntry>& index, QByteArray& buffer)
+{
     JournalFileMemos result;
-    QByteArray bytes;
     try {
-        bytes = readFileBytes(absolutePath);
+        readFileInto(absolutePath, buffer);
     } catch (const FileError&) {
         return result; // unreadable: no memos, and never written back
     }
-    const std::optional<QString> text = decodeUtf8Strict(bytes);
+    const std::optional<QString> text = decodeUtf8Strict(buffer);
     if (!text)
         return result; // not UTF-8: rewriting it would destroy the user's bytes
+    result.memos = parseAnchoredMemos(*text, journalPath);
+    // Re-anchoring has work only when an indexed memo of this file lost its anchor line. The
+    // parsed memos are exactly the anchors re-anchoring would look for, so in the usual case,
+    // every anchor in place, the text is not searched a second time.
+    const bool anchorMissing = std::any_of(index.cbegin(), index.cend(), [&](const auto& entry) {
+        return entry.journalPath == journalPath &&
+               std::none_of(result.memos.cbegin(), result.memos.cend(),
+                            [&](const MemoRecord& memo) { return memo.id == entry.id; });
+    });
+    if (!anchorMissing)
+        return result;
     QString repaired = reanchorMemos(*text, journalPath, index);
     // Re-anchoring only ever inserts text, so a change shows in the length.
     if (repaired.size() != text->size()) {
         result.memos = parseAnchoredMemos(repaired, journalPath);
         result.repairedText = std::move(repaired);
-    } else {
-        result.memos = parseAnchoredMemos(*text, journalPath);
     }
     return result;
 }
@@ -319,19 +389,56 @@ NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
     const QHash<QString, QList<MemoIndexEntry>> index = memoIndexByJournalPath(loadMemoIndex());
-    QList<MemoRecord> memos;
+    QStringList files;
     for (const QString& name : journalFolderNames()) {
         const QString folder = m_rootPath + QLatin1Char('/') + name;
-        if (!isDirectory(folder))
-            continue;
-        for (const QString& file : journalFilesBelow(folder)) {
-            const QString path = relativeVaultPath(file);
-            JournalFileMemos read = readJournalFile(file, path, index.value(path));
-            if (read.repairedText)
-                writeTextFileAtomically(file, *read.repairedText);
-            memos.append(std::move(read.memos));
-        }
+        if (isDirectory(folder))
+            files.append(journalFilesBelow(folder));
     }
-    std::stable_sort(memos.begin(), memos.end(), memoPrecedes);
+
+    // Reading, decoding, re-anchoring and parsing a day file depend on nothing but that file and
+    // the index, so the cores share the files. Each memo's sort key is taken there too: the
+    // instant of a local date costs a time-zone computation, far too much to repeat in every
+    // comparison of the sort.
+    struct FileMemos
+    {
+        JournalFileMemos read;
+        QList<qint64> keys;
+    };
+    QList<FileMemos> perFile =
+        parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray& buffer) {
+            const QString path = relativeVaultPath(files.at(i));
+            FileMemos result{readJournalFile(files.at(i), path, index.value(path), buffer), {}};
+            result.keys.reserve(result.read.memos.size());
+            for (const MemoRecord& memo : std::as_const(result.read.memos))
+                result.keys.append(memo.createdAt.toMSecsSinceEpoch());
+            return result;
+        });
+
+    // Repairs are written in walk order, so a failed write stops the load where a file-by-file
+    // load would have stopped.
+    struct Keyed
+    {
+        qint64 key;
+        MemoRecord* memo;
+    };
+    std::vector<Keyed> order;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        FileMemos& file = perFile[i];
+        if (file.read.repairedText)
+            writeTextFileAtomically(files.at(i), *file.read.repairedText);
+        for (qsizetype m = 0; m < file.read.memos.size(); ++m)
+            order.push_back({file.keys.at(m), &file.read.memos[m]});
+    }
+    // The order of memoPrecedes, stable as before.
+    std::stable_sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.key != b.key)
+            return a.key < b.key;
+        return a.memo->id < b.memo->id;
+    });
+    QList<MemoRecord> memos;
+    memos.reserve(qsizetype(order.size()));
+    for (const Keyed& item : order)
+        memos.append(std::move(*item.memo));
     return memos;
 }

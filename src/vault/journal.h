@@ -83,6 +83,9 @@ struct JournalFileMemos
 // may be read in parallel; the result does not depend on the order in which files are read.
 JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
                                  const QList<MemoIndexEntry>& index);
+// The same, reading the file into `buffer`, which a caller may reuse from file to file.
+JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
+                                 const QList<MemoIndexEntry>& index, QByteArray& buffer);
 
 // The day files below `folder` (absolute), recursively, skipping hidden files and folders:
 // every entry whose extension, lower-cased, is "md". Absolute paths, in no particular order.

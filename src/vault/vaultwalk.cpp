@@ -134,7 +134,8 @@ QDateTime readFileInto(const QString& path, QByteArray& buffer)
     for (;;) {
         if (filled == buffer.size())
             buffer.resize(buffer.size() * 2);
-        const ssize_t n = ::read(fd, buffer.data() + filled, size_t(buffer.size() - filled));
+        const qsizetype wanted = buffer.size() - filled;
+        const ssize_t n = ::read(fd, buffer.data() + filled, size_t(wanted));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -142,6 +143,10 @@ QDateTime readFileInto(const QString& path, QByteArray& buffer)
         if (n == 0)
             break;
         filled += n;
+        // A regular file that gave all the bytes it had when opened, and fewer than asked for,
+        // is at its end: asking once more would cost a system call per file for nothing.
+        if (n < wanted && filled >= qsizetype(info.st_size) && S_ISREG(info.st_mode))
+            break;
     }
     ::close(fd);
     buffer.resize(filled);
