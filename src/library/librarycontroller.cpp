@@ -237,7 +237,7 @@ void LibraryController::publishMemos(const QList<MemoRecord>& memos)
     for (qsizetype row = 0; row < m_memos.size(); ++row) {
         const MemoRecord& memo = m_memos.at(row);
         m_memoRows.insert(memo.id, row);
-        m_memoDays.insert(memo.createdAt.toLocalTime().date());
+        m_memoDays.insert(memoDay(memo.createdAt));
     }
     m_memoModel->setMemos(m_memos);
     Q_EMIT memosChanged();

@@ -1,5 +1,10 @@
 #include "memolistmodel.h"
 
+#include "memocontent.h"
+#include "search.h"
+
+#include <QVariantMap>
+
 int MemoListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_memos.size());
@@ -16,7 +21,7 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
     case CreatedAtRole:
         return memo.createdAt;
     case DayRole:
-        return memo.createdAt.toLocalTime().date();
+        return memoDay(memo.createdAt);
     case JournalPathRole:
         return memo.journalPath;
     case Qt::DisplayRole:
@@ -24,6 +29,28 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
         return memo.markdown;
     case FolderPathRole:
         return memo.folderPath;
+    case PrimaryMarkdownRole:
+        return primaryMarkdown(memo);
+    case PlainTextRole:
+        return plainText(memo);
+    case TagsRole:
+        return memoTags(memo.markdown);
+    case ImagesRole: {
+        QVariantList images;
+        for (const MemoImageReference& image : imageReferences(primaryMarkdown(memo)))
+            images.append(QVariantMap{{QStringLiteral("altText"), image.altText},
+                                      {QStringLiteral("markdownPath"), image.markdownPath}});
+        return images;
+    }
+    case FollowUpsRole: {
+        QVariantList sections;
+        for (const MemoFollowUp& followUp : followUps(memo))
+            sections.append(QVariantMap{{QStringLiteral("timestamp"), followUp.timestamp},
+                                        {QStringLiteral("markdown"), followUp.markdown}});
+        return sections;
+    }
+    case IsArticleReferenceRole:
+        return referencedArticleLink(memo).has_value();
     default:
         return {};
     }
@@ -31,9 +58,18 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
 
 QHash<int, QByteArray> MemoListModel::roleNames() const
 {
-    return {{IdRole, "memoId"},         {CreatedAtRole, "createdAt"},
-            {DayRole, "day"},           {JournalPathRole, "journalPath"},
-            {MarkdownRole, "markdown"}, {FolderPathRole, "folderPath"}};
+    return {{IdRole, "memoId"},
+            {CreatedAtRole, "createdAt"},
+            {DayRole, "day"},
+            {JournalPathRole, "journalPath"},
+            {MarkdownRole, "markdown"},
+            {FolderPathRole, "folderPath"},
+            {PrimaryMarkdownRole, "primaryMarkdown"},
+            {PlainTextRole, "plainText"},
+            {TagsRole, "tags"},
+            {ImagesRole, "images"},
+            {FollowUpsRole, "followUps"},
+            {IsArticleReferenceRole, "isArticleReference"}};
 }
 
 void MemoListModel::setMemos(const QList<MemoRecord>& memos)

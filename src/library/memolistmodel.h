@@ -12,6 +12,13 @@
 // - journalPath: vault path of its day file
 // - markdown: its whole text, follow-ups included
 // - folderPath: the folder it was captured in
+// Derived from the text, computed when a view asks:
+// - primaryMarkdown: its own text without follow-ups
+// - plainText: one plain-text rendering for previews ("空白记录" when empty)
+// - tags: the names of its "#tags", in order
+// - images: list of {altText, markdownPath} of its own text (paths as written)
+// - followUps: list of {timestamp, markdown}
+// - isArticleReference: whether the memo is nothing but a link to an article
 class MemoListModel : public ListModelBase
 {
     Q_OBJECT
@@ -24,6 +31,12 @@ public:
         JournalPathRole,
         MarkdownRole,
         FolderPathRole,
+        PrimaryMarkdownRole,
+        PlainTextRole,
+        TagsRole,
+        ImagesRole,
+        FollowUpsRole,
+        IsArticleReferenceRole,
     };
 
     using ListModelBase::ListModelBase;

@@ -59,6 +59,11 @@ QString foldForSearch(const QString& text)
         .normalized(QString::NormalizationForm_KC);
 }
 
+QDate memoDay(const QDateTime& date)
+{
+    return date.timeSpec() == Qt::LocalTime ? date.date() : date.toLocalTime().date();
+}
+
 QStringList searchTokens(const QString& query)
 {
     const QString folded = foldForSearch(query);
@@ -168,7 +173,7 @@ QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIn
     QList<MemoRecord> result;
     for (qsizetype row = 0; row < memos.size(); ++row) {
         const MemoRecord& memo = memos.at(row);
-        if (day && memo.createdAt.toLocalTime().date() != *day)
+        if (day && memoDay(memo.createdAt) != *day)
             continue;
         if (!tokens.isEmpty() && !containsEveryToken(index.foldedTexts.at(row), tokens))
             continue;

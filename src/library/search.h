@@ -18,6 +18,10 @@
 // marks dropped, case folded, then recomposed with compatibility mapping.
 QString foldForSearch(const QString& text);
 
+// The local calendar day of a date. Memo dates are read as local times already; converting only
+// the others keeps work over 20,000 memos cheap.
+QDate memoDay(const QDateTime& date);
+
 // The folded query split at white space, empty pieces dropped.
 QStringList searchTokens(const QString& query);
 
