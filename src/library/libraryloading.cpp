@@ -184,8 +184,11 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
             failure = vaultAccessMessage(error);
         }
         if (failure) {
+            // The new vault is open and published; only its article could not be read. Going
+            // back to the phase before the switch would leave a first choice on the restoring
+            // screen for good, so the library is ready, without a tab and without the notice.
             setAlertMessage(*failure);
-            setLoadPhase(previousPhase, previousFailure);
+            setLoadPhase(LoadPhase::Ready);
             co_return;
         }
         NoteEditorSession* session = makeSession(*document);

@@ -221,6 +221,28 @@ private Q_SLOTS:
         QVERIFY(!library.alertMessage().isEmpty());
     }
 
+    // The new vault is usable even when its article cannot be read: a first choice must not
+    // stay on the restoring screen.
+    void unreadableArticleAfterSwitchLeavesTheVaultReady()
+    {
+        LibraryFixture fixture;
+        LibraryController library(&fixture.settings());
+        const QString other = fixture.folder() + QStringLiteral("/other");
+        VaultRepository(other).prepareLayout();
+        QFile bad(other + QStringLiteral("/Notes/Bad.md"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write("\xff\xfe not text");
+        bad.close();
+        await(library.openVaultAsync(other));
+        QVERIFY(library.isVaultConfigured());
+        QCOMPARE(library.loadPhase(), Phase::Ready);
+        QCOMPARE(library.rootPath(), other);
+        QCOMPARE(library.snapshot().notes.size(), 1);
+        QVERIFY(!library.selectedSession());
+        QVERIFY(!library.alertMessage().isEmpty());
+        QVERIFY(library.noticeMessage().isEmpty());
+    }
+
     void accessMessages_data()
     {
         QTest::addColumn<QString>("message");
