@@ -71,16 +71,6 @@ private Q_SLOTS:
         QCOMPARE(saves.count(), 1);
     }
 
-    void unchangedTextSchedulesNothing()
-    {
-        SessionVault vault;
-        auto session = vault.session();
-        QSignalSpy states(session.get(), &NoteEditorSession::saveStateChanged);
-        session->updateMarkdown(vault.document.markdown);
-        QCOMPARE(states.count(), 0);
-        QVERIFY(!session->hasPendingSave());
-    }
-
     void flushingASavedSessionWritesNothing()
     {
         SessionVault vault;

@@ -31,16 +31,6 @@ private Q_SLOTS:
         QVERIFY(!library.canCreateArticle());
     }
 
-    void storedVaultIsUsed()
-    {
-        LibraryFixture fixture;
-        fixture.settings().setValue(LibraryPreferences::vaultBookmarkKey(), fixture.vault());
-        LibraryController library(&fixture.settings());
-        QVERIFY(library.isVaultConfigured());
-        QCOMPARE(library.rootPath(), fixture.vault());
-        QCOMPARE(library.rootUrl(), QUrl::fromLocalFile(fixture.vault()));
-    }
-
     void vanishedVaultIsForgotten()
     {
         LibraryFixture fixture;
@@ -186,6 +176,8 @@ private Q_SLOTS:
         QCOMPARE(fixture.settings().value(LibraryPreferences::vaultBookmarkKey()).toString(),
                  other);
         QVERIFY(!fixture.settings().contains(LibraryPreferences::legacyVaultBookmarkKey()));
+        // The next launch finds the same vault.
+        QCOMPARE(LibraryController(&fixture.settings()).rootPath(), other);
         QCOMPARE(library->openSessions().size(), 1);
         QCOMPARE(library->selectedSession()->path(), QStringLiteral("Elsewhere.md"));
         QCOMPARE(library->selectionKind(), LibraryController::SelectionKind::All);

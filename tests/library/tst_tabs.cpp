@@ -113,15 +113,6 @@ private Q_SLOTS:
         QVERIFY(!LibraryPreferences::lastOpenNotePath(fixture.settings(), fixture.vault()));
     }
 
-    void selectingUnknownTabDoesNothing()
-    {
-        ThreeTabs tabs;
-        QSignalSpy selection(tabs.library.get(), &LibraryController::selectedSessionChanged);
-        tabs.library->selectSession(QStringLiteral("no such tab"));
-        QCOMPARE(selection.count(), 0);
-        QCOMPARE(tabs.selectedTitle(), QStringLiteral("C"));
-    }
-
     void failedOpenChangesNoTab()
     {
         ThreeTabs tabs;
@@ -176,20 +167,6 @@ private Q_SLOTS:
                                QStringLiteral("Notes/B.md")}}));
 
         fixture.settings().setValue(LibraryPreferences::lastOpenNotesKey(), QStringLiteral("text"));
-        QVERIFY(!LibraryPreferences::lastOpenNotePath(fixture.settings(), fixture.vault()));
-    }
-
-    void otherVaultsEntriesAreKept()
-    {
-        LibraryFixture fixture;
-        LibraryPreferences::rememberOpenNote(fixture.settings(), QStringLiteral("x.md"),
-                                             QStringLiteral("/elsewhere"));
-        LibraryPreferences::rememberOpenNote(fixture.settings(), QStringLiteral("y.md"),
-                                             fixture.vault());
-        LibraryPreferences::rememberOpenNote(fixture.settings(), std::nullopt, fixture.vault());
-        QCOMPARE(
-            LibraryPreferences::lastOpenNotePath(fixture.settings(), QStringLiteral("/elsewhere")),
-            QStringLiteral("x.md"));
         QVERIFY(!LibraryPreferences::lastOpenNotePath(fixture.settings(), fixture.vault()));
     }
 };
