@@ -116,7 +116,10 @@ ApplicationWindow {
     Connections {
         target: window.library
         // Every request opens the picker, also one that repeats while it is open.
-        function onVaultPickerRequestChanged() { folderPicker.open() }
+        function onVaultPickerRequestChanged() {
+            folderPicker.currentFolder = window.shell.pickerStartFolder();
+            folderPicker.open();
+        }
     }
 
     Dialog {

@@ -5,8 +5,11 @@
 #include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QQmlEngine>
 #include <QQuickStyle>
+#include <QTranslator>
 #include <QtQml/qqmlextensionplugin.h>
 
 // Both QML modules are linked in statically.
@@ -21,6 +24,14 @@ void configureApplication(QGuiApplication& app)
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Larch Notes"));
     QGuiApplication::setDesktopFileName(QStringLiteral("larch-notes"));
     app.setWindowIcon(QIcon(QStringLiteral(":/LarchNotes/App/larch-notes.svg")));
+
+    // The interface is Chinese: Qt's own texts (the folder picker's buttons) follow suit.
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qt"),
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+    else
+        qWarning("Qt's Chinese translations are not installed; dialogs show English buttons.");
 
     QFont font(QStringLiteral("Noto Sans CJK SC"));
     font.setPixelSize(13);

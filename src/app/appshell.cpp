@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QEvent>
 #include <QFileInfo>
 
@@ -68,6 +69,14 @@ void AppShell::openPickedFolder(const QUrl& folder)
     if (folder.isEmpty())
         return;
     m_library->openVault(folder);
+}
+
+QUrl AppShell::pickerStartFolder() const
+{
+    const QFileInfo vault(m_library->rootPath());
+    if (m_library->isVaultConfigured() && vault.isDir())
+        return QUrl::fromLocalFile(vault.absolutePath());
+    return QUrl::fromLocalFile(QDir::homePath());
 }
 
 void AppShell::revealVault()

@@ -49,6 +49,8 @@ public:
     Q_INVOKABLE void newArticle();
     Q_INVOKABLE void requestVaultPicker();
     Q_INVOKABLE void openPickedFolder(const QUrl& folder);
+    // Where the folder picker starts: beside the current vault, else the home folder.
+    Q_INVOKABLE QUrl pickerStartFolder() const;
     Q_INVOKABLE void revealVault();
     Q_INVOKABLE void retryLoad();
     Q_INVOKABLE void dismissAlert();

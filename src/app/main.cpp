@@ -8,12 +8,24 @@
 #include <QSettings>
 #include <QTimer>
 
+#ifdef LARCH_WITH_EDITOR
+#include "markdowneditorhost.h"
+
+#include <QtQml/qqmlextensionplugin.h>
+#include <unistd.h>
+
+Q_IMPORT_QML_PLUGIN(LarchNotes_EditorPlugin)
+#endif
+
 int main(int argc, char* argv[])
 {
     // ---- Editor host, before the application object exists ---------------------------------
-    // QtWebEngineQuick::initialize() and the registration of the "larch-asset" URL scheme
-    // belong here: both must run before QGuiApplication is constructed.
+    // The "larch-asset" URL scheme and Qt WebEngine must be set up before QGuiApplication.
 #ifdef LARCH_WITH_EDITOR
+    // Chromium's sandbox refuses to run as root and the editor page would stay blank.
+    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    initializeMarkdownEditorHost();
 #endif
     // ------------------------------------------------------------------------------------------
 
@@ -31,7 +43,10 @@ int main(int argc, char* argv[])
     if (engine.rootObjects().isEmpty())
         return 1;
     auto* window = qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+    if (!window)
+        return 1;
     shell.watchWindow(window);
+    window->show();
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &shell,
                      &AppShell::setApplicationState);
     // The first load starts once the window is on screen.

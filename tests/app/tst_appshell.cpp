@@ -63,6 +63,7 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(shell.screen(), Screen::VaultSetup);
 
+        QCOMPARE(shell.pickerStartFolder(), QUrl::fromLocalFile(QDir::homePath()));
         QSignalSpy requests(&library, &LibraryController::vaultPickerRequestChanged);
         shell.requestVaultPicker();
         shell.requestVaultPicker();
@@ -101,6 +102,10 @@ private Q_SLOTS:
             opened.append(url);
             return succeed;
         });
+
+        // The picker starts beside the vault.
+        QCOMPARE(shell.pickerStartFolder(),
+                 QUrl::fromLocalFile(QFileInfo(sandbox.vault()).absolutePath()));
 
         shell.revealVault();
         QCOMPARE(opened, QList<QUrl>{QUrl::fromLocalFile(sandbox.vault())});
