@@ -43,6 +43,10 @@ private Q_SLOTS:
         QTest::newRow("ligature") << QStringLiteral("ﬁle") << QStringLiteral("file");
         QTest::newRow("sharp s") << QStringLiteral("Straße") << QStringLiteral("strasse");
         QTest::newRow("chinese unchanged") << QStringLiteral("日记") << QStringLiteral("日记");
+        QTest::newRow("runs meet")
+            << QStringLiteral("Café笔记ＸE\u0301!") << QStringLiteral("cafe笔记xe!");
+        QTest::newRow("hangul stays composed")
+            << QStringLiteral("한국어 Ａ") << QStringLiteral("한국어 a");
         QTest::newRow("half-width katakana composes")
             << QStringLiteral("ｶﾞ")
             << QStringLiteral("ガ").normalized(QString::NormalizationForm_KD).remove(QChar(0x3099));
