@@ -29,14 +29,17 @@ VaultListing listVault(const QString& rootPath)
     walkVault(
         rootPath,
         [&](const VaultWalkEntry& entry) {
-            const QString first = entry.relativePath.section(QLatin1Char('/'), 0, 0);
-            if (excludedTopLevelNames().contains(first))
+            // Excluded folders are never entered, so only a top-level entry (a path without
+            // "/") can be one of them.
+            if (!entry.relativePath.contains(QLatin1Char('/')) &&
+                excludedTopLevelNames().contains(entry.name))
                 return false;
             if (entry.isFolder) {
                 listing.folders.append(FolderItem{entry.relativePath});
                 return true;
             }
-            if (QFileInfo(entry.name).suffix().toLower() != QLatin1String("md"))
+            // The extension, lowercased, is "md"; tested in place, without a QFileInfo per file.
+            if (!entry.name.endsWith(QLatin1String(".md"), Qt::CaseInsensitive))
                 return false;
             // A link counts as an article only when it leads to a file; the walk never follows it.
             if (entry.isRegularFile || (entry.isSymbolicLink && isRegularFile(entry.absolutePath)))
@@ -95,20 +98,27 @@ QString notePreview(const QString& text)
     return QStringLiteral("空白笔记");
 }
 
-NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer)
+NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer, qint64& modifiedMsecs)
 {
     NoteSummary summary;
     summary.path = file.path;
     summary.title = noteTitle(file.path);
     try {
-        summary.modifiedAt = readFileInto(file.absolutePath, buffer);
+        summary.modifiedAt = readFileInto(file.absolutePath, buffer, &modifiedMsecs);
         summary.searchableContent = decodeUtf8Strict(buffer).value_or(QString());
     } catch (const FileError&) {
         // Unreadable articles stay visible in the list, just without text.
         summary.modifiedAt = fileModificationDate(file.absolutePath);
+        modifiedMsecs = summary.modifiedAt.toMSecsSinceEpoch();
     }
     summary.preview = notePreview(summary.searchableContent);
     return summary;
+}
+
+NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer)
+{
+    qint64 modifiedMsecs = 0;
+    return summarizeArticle(file, buffer, modifiedMsecs);
 }
 
 NoteSummary summarizeArticle(const ArticleFile& file)
@@ -138,16 +148,25 @@ void sortNotesNewestFirst(QList<NoteSummary>& notes)
 {
     // Comparing two local dates converts both to instants, a time-zone computation each; so
     // every note's instant is taken once and the sort compares numbers.
-    std::vector<std::pair<qint64, qsizetype>> keys;
-    keys.reserve(size_t(notes.size()));
+    QList<qint64> keys;
+    keys.reserve(notes.size());
+    for (const NoteSummary& note : std::as_const(notes))
+        keys.append(note.modifiedAt.toMSecsSinceEpoch());
+    sortNotesNewestFirst(notes, keys);
+}
+
+void sortNotesNewestFirst(QList<NoteSummary>& notes, const QList<qint64>& modifiedMsecs)
+{
+    std::vector<std::pair<qint64, qsizetype>> order;
+    order.reserve(size_t(notes.size()));
     for (qsizetype i = 0; i < notes.size(); ++i)
-        keys.emplace_back(notes.at(i).modifiedAt.toMSecsSinceEpoch(), i);
-    std::stable_sort(keys.begin(), keys.end(),
+        order.emplace_back(modifiedMsecs.at(i), i);
+    std::stable_sort(order.begin(), order.end(),
                      [](const auto& a, const auto& b) { return a.first > b.first; });
     QList<NoteSummary> sorted;
     sorted.reserve(notes.size());
-    for (const auto& key : keys)
-        sorted.append(std::move(notes[key.second]));
+    for (const auto& item : order)
+        sorted.append(std::move(notes[item.second]));
     notes = std::move(sorted);
 }
 
@@ -162,10 +181,29 @@ VaultSnapshot VaultRepository::loadSnapshot() const
 {
     const VaultListing listing = listVault(rootPath());
     // Reading, decoding and summarising the articles is nearly all of the work, and each
-    // article stands alone: the cores share it, and the walk's order is kept.
-    QList<NoteSummary> notes =
-        parallelMap<NoteSummary>(listing.articles.size(), [&](qsizetype i, QByteArray& buffer) {
-            return summarizeArticle(listing.articles.at(i), buffer);
+    // article stands alone: the cores share it, and the walk's order is kept. Each date also
+    // comes as a number for the sort, which spares a time-zone computation per article.
+    struct Summarized
+    {
+        NoteSummary summary;
+        qint64 modifiedMsecs = 0;
+    };
+    QList<Summarized> summarized =
+        parallelMap<Summarized>(listing.articles.size(), [&](qsizetype i, QByteArray& buffer) {
+            Summarized result;
+            result.summary = summarizeArticle(listing.articles.at(i), buffer, result.modifiedMsecs);
+            return result;
         });
-    return assembleSnapshot(listing.folders, std::move(notes));
+    QList<NoteSummary> notes;
+    QList<qint64> keys;
+    notes.reserve(summarized.size());
+    keys.reserve(summarized.size());
+    for (Summarized& item : summarized) {
+        notes.append(std::move(item.summary));
+        keys.append(item.modifiedMsecs);
+    }
+    QList<FolderItem> folders = listing.folders;
+    sortFoldersNaturally(folders);
+    sortNotesNewestFirst(notes, keys);
+    return VaultSnapshot{std::move(folders), std::move(notes)};
 }

@@ -41,6 +41,8 @@ VaultListing listVault(const QString& rootPath);
 // from file to file.
 NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer);
 NoteSummary summarizeArticle(const ArticleFile& file);
+// The same, also giving the date as milliseconds since the epoch, the key of the date order.
+NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer, qint64& modifiedMsecs);
 
 // The title of an article: its file name without the last extension.
 QString noteTitle(const QString& path);
@@ -54,6 +56,8 @@ void sortFoldersNaturally(QList<FolderItem>& folders);
 
 // Newest first; articles with equal dates keep their order.
 void sortNotesNewestFirst(QList<NoteSummary>& notes);
+// The same with each note's date given as milliseconds since the epoch, in list order.
+void sortNotesNewestFirst(QList<NoteSummary>& notes, const QList<qint64>& modifiedMsecs);
 
 // Sorts both lists and puts them together.
 VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> notes);

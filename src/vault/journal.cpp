@@ -386,6 +386,44 @@ NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
     return document;
 }
 
+namespace {
+
+// The instants of one day file's memos, the key of the memo order. Each memo is dated by its
+// file's day and its heading's minute in local time, and turning a local time into an instant
+// is a time-zone computation; a day whose offset from UTC stays the same throughout (no
+// daylight-saving change) has its start converted once, and each memo adds its minutes.
+QList<qint64> memoSortKeys(const QList<MemoRecord>& memos)
+{
+    QList<qint64> keys;
+    keys.reserve(memos.size());
+    QDate day;
+    qint64 dayStart = 0;
+    bool uniformDay = false;
+    for (const MemoRecord& memo : memos) {
+        const QDateTime& at = memo.createdAt;
+        if (at.timeSpec() == Qt::LocalTime && at.isValid()) {
+            if (at.date() != day) {
+                day = at.date();
+                const QDateTime start(day, QTime(0, 0));
+                const QDateTime noon(day, QTime(12, 0));
+                const QDateTime last(day, QTime(23, 59));
+                dayStart = start.toMSecsSinceEpoch();
+                uniformDay = start.isValid() && noon.isValid() && last.isValid() &&
+                             noon.toMSecsSinceEpoch() - dayStart == 12 * 3600 * 1000 &&
+                             last.toMSecsSinceEpoch() - dayStart == (23 * 60 + 59) * 60 * 1000;
+            }
+            if (uniformDay) {
+                keys.append(dayStart + at.time().msecsSinceStartOfDay());
+                continue;
+            }
+        }
+        keys.append(at.toMSecsSinceEpoch());
+    }
+    return keys;
+}
+
+} // namespace
+
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
     const QHash<QString, QList<MemoIndexEntry>> index = memoIndexByJournalPath(loadMemoIndex());
@@ -409,9 +447,7 @@ QList<MemoRecord> VaultRepository::loadMemos() const
         parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray& buffer) {
             const QString path = relativeVaultPath(files.at(i));
             FileMemos result{readJournalFile(files.at(i), path, index.value(path), buffer), {}};
-            result.keys.reserve(result.read.memos.size());
-            for (const MemoRecord& memo : std::as_const(result.read.memos))
-                result.keys.append(memo.createdAt.toMSecsSinceEpoch());
+            result.keys = memoSortKeys(result.read.memos);
             return result;
         });
 

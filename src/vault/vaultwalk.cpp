@@ -112,7 +112,7 @@ void walkVault(const QString& rootPath, const std::function<bool(const VaultWalk
     Walker(visit, dates).walkFolder(rootPath, QString());
 }
 
-QDateTime readFileInto(const QString& path, QByteArray& buffer)
+QDateTime readFileInto(const QString& path, QByteArray& buffer, qint64* modifiedMsecs)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -150,5 +150,7 @@ QDateTime readFileInto(const QString& path, QByteArray& buffer)
     }
     ::close(fd);
     buffer.resize(filled);
+    if (modifiedMsecs)
+        *modifiedMsecs = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
     return modificationDate(info);
 }

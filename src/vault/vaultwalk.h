@@ -31,6 +31,7 @@ void walkVault(const QString& rootPath, const std::function<bool(const VaultWalk
                VaultWalkDates dates = VaultWalkDates::read);
 
 // Reads a whole file into `buffer`, which a caller may reuse from file to file to save
-// allocations, and returns the file's modification date as it was when the file was opened.
-// Throws FileError(read).
-QDateTime readFileInto(const QString& path, QByteArray& buffer);
+// allocations, and returns the file's modification date as it was when the file was opened;
+// `modifiedMsecs`, when given, receives the same date as milliseconds since the epoch (what the
+// date's toMSecsSinceEpoch() gives, without its time-zone computation). Throws FileError(read).
+QDateTime readFileInto(const QString& path, QByteArray& buffer, qint64* modifiedMsecs = nullptr);

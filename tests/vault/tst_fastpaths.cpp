@@ -1,0 +1,347 @@
+// The shortcuts taken for speed must give what the general way gives: the hand-written UTF-8
+// decoder against QStringDecoder, the direct memo index reader against the JSON reader, the
+// heading and body shortcuts of the memo reader, the memo order without per-memo time-zone
+// work (also across daylight-saving days), and reading files whose size is not known up front.
+
+#include "fileio.h"
+#include "journal.h"
+#include "memoindex.h"
+#include "testvault.h"
+#include "vaultrepository.h"
+#include "vaultwalk.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRandomGenerator>
+#include <QStringDecoder>
+#include <QTest>
+
+#include <algorithm>
+#include <ctime>
+
+namespace {
+
+std::optional<QString> referenceDecode(const QByteArray& bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom |
+                                                     QStringDecoder::Flag::Stateless);
+    QString text = decoder(bytes);
+    if (decoder.hasError())
+        return std::nullopt;
+    return text;
+}
+
+// The index as the general JSON reader sees it, for comparison with the direct reader.
+std::optional<QList<MemoIndexEntry>> referenceIndex(const QByteArray& bytes)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return std::nullopt;
+    QList<MemoIndexEntry> entries;
+    for (const QJsonValue& value : document.array()) {
+        const QJsonObject object = value.toObject();
+        for (const char* key : {"id", "createdAt", "journalPath", "contentDigest"}) {
+            if (!object.value(QLatin1String(key)).isString())
+                return std::nullopt;
+        }
+        QDateTime date =
+            QDateTime::fromString(object.value(QLatin1String("createdAt")).toString(), Qt::ISODate);
+        if (!date.isValid() || object.value(QLatin1String("createdAt")).toString().contains(u'.'))
+            return std::nullopt;
+        MemoIndexEntry entry{object.value(QLatin1String("id")).toString(), date.toUTC(),
+                             object.value(QLatin1String("journalPath")).toString(),
+                             object.value(QLatin1String("contentDigest")).toString(), std::nullopt};
+        const QJsonValue folder = object.value(QLatin1String("folderPath"));
+        if (folder.isString())
+            entry.folderPath = folder.toString();
+        else if (!folder.isUndefined() && !folder.isNull())
+            return std::nullopt;
+        entries.append(entry);
+    }
+    return entries;
+}
+
+QByteArray entryJson(const char* members)
+{
+    return QByteArray("[\n    {\n") + members + "\n    }\n]\n";
+}
+
+// Sets the process time zone for the lifetime of the object.
+class TimeZone
+{
+public:
+    explicit TimeZone(const char* zone) : m_old(qgetenv("TZ"))
+    {
+        qputenv("TZ", zone);
+        ::tzset();
+    }
+    ~TimeZone()
+    {
+        qputenv("TZ", m_old);
+        ::tzset();
+    }
+
+private:
+    QByteArray m_old;
+};
+
+QString memoBlock(const QString& id, const QString& heading, const QString& body)
+{
+    return QStringLiteral("<a id=\"%1\"></a>\n\n%2\n\n%3\n\n---\n\n").arg(id, heading, body);
+}
+
+} // namespace
+
+class FastPathsTest : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void decodesLikeQStringDecoder_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("ascii, longer than a block") << QByteArray("plain text, sixteen+ bytes\n");
+        QTest::newRow("chinese") << QByteArray("今日待办：写周报");
+        QTest::newRow("mixed") << QByteArray("Qt 6 的 QString 很好用 #标签 ok");
+        QTest::newRow("two-byte") << QByteArray("café naïve ß");
+        QTest::newRow("four-byte") << QByteArray("emoji \xF0\x9F\x98\x80 and \xF4\x8F\xBF\xBF");
+        QTest::newRow("byte-order mark kept") << QByteArray("\xEF\xBB\xBF# Title\n");
+        QTest::newRow("noncharacter allowed") << QByteArray("\xEF\xBF\xBF\xEF\xB7\x90");
+        QTest::newRow("stray continuation") << QByteArray("ab\x80"
+                                                          "cd");
+        QTest::newRow("overlong lead C0") << QByteArray("\xC0\xAF");
+        QTest::newRow("overlong lead C1") << QByteArray("\xC1\xBF");
+        QTest::newRow("overlong three-byte") << QByteArray("\xE0\x80\xAF");
+        QTest::newRow("overlong four-byte") << QByteArray("\xF0\x80\x80\xAF");
+        QTest::newRow("surrogate") << QByteArray("\xED\xA0\x80");
+        QTest::newRow("last before surrogates") << QByteArray("\xED\x9F\xBF");
+        QTest::newRow("above U+10FFFF") << QByteArray("\xF4\x90\x80\x80");
+        QTest::newRow("lead F5") << QByteArray("\xF5\x80\x80\x80");
+        QTest::newRow("lead FF") << QByteArray("x\xFF");
+        QTest::newRow("two-byte cut at end") << QByteArray("abc\xC3");
+        QTest::newRow("three-byte cut at end") << QByteArray("abc\xE4\xBD");
+        QTest::newRow("four-byte cut at end") << QByteArray("abc\xF0\x9F\x98");
+        QTest::newRow("bad second continuation") << QByteArray("\xE4\xBD"
+                                                               "a");
+        QTest::newRow("invalid after a long ascii run")
+            << QByteArray("0123456789abcdef0123456789abcdef\xFE");
+        QTest::newRow("nul bytes") << QByteArray("a\0b", 3);
+    }
+
+    void decodesLikeQStringDecoder()
+    {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(decodeUtf8Strict(bytes), referenceDecode(bytes));
+    }
+
+    // Random byte strings, biased towards the bytes where UTF-8 rules change.
+    void decodesRandomBytesLikeQStringDecoder()
+    {
+        static const uchar edges[] = {0x00, 0x41, 0x7f, 0x80, 0x8f, 0x90, 0x9f, 0xa0, 0xbf,
+                                      0xc0, 0xc1, 0xc2, 0xdf, 0xe0, 0xe1, 0xec, 0xed, 0xee,
+                                      0xef, 0xf0, 0xf1, 0xf3, 0xf4, 0xf5, 0xfe, 0xff};
+        QRandomGenerator random(20240501);
+        for (int i = 0; i < 100000; ++i) {
+            QByteArray bytes(random.bounded(20), 'a');
+            const int count = random.bounded(1, 14);
+            for (int k = 0; k < count; ++k)
+                bytes.append(char(random.bounded(3) ? edges[random.bounded(int(sizeof edges))]
+                                                    : random.bounded(256)));
+            if (decodeUtf8Strict(bytes) != referenceDecode(bytes))
+                QFAIL(qPrintable(QStringLiteral("differs for ") +
+                                 QString::fromLatin1(bytes.toHex(' '))));
+        }
+    }
+
+    void readsTheIndexLikeTheJsonReader_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const MemoIndexEntry written{QStringLiteral("memo-1"),
+                                     QDateTime(QDate(2024, 5, 1), QTime(1, 30, 12), Qt::UTC),
+                                     QStringLiteral("Journal/2024/05/2024-05-01.md"),
+                                     QStringLiteral("ba7816bf8f01cfea414140de5dae2223"),
+                                     QStringLiteral("R&D/\"quoted\" \\ <x>\n")};
+        QTest::newRow("as written") << encodeMemoIndex({written, written});
+        QTest::newRow("empty array") << QByteArray(" [ ] ");
+        const char* required =
+            "\"contentDigest\": \"d\", \"createdAt\": \"2024-05-01T01:30:12Z\",\n"
+            "\"id\": \"memo-1\", \"journalPath\": \"Journal/a.md\"";
+        QTest::newRow("no folder") << entryJson(required);
+        QTest::newRow("null folder") << entryJson(QByteArray(required) + ", \"folderPath\": null");
+        QTest::newRow("extra key") << entryJson(QByteArray(required) + ", \"extra\": \"x\"");
+        QTest::newRow("extra number") << entryJson(QByteArray(required) + ", \"extra\": 5");
+        QTest::newRow("escapes") << entryJson(
+            QByteArray(required) + ", \"folderPath\": \"a\\/b \\\"c\\\" \\\\ \\t \\u00e9\"");
+        QTest::newRow("offset date")
+            << entryJson("\"contentDigest\": \"d\", \"createdAt\": \"2024-05-01T09:30:12+08:00\",\n"
+                         "\"id\": \"memo-1\", \"journalPath\": \"Journal/a.md\"");
+        QTest::newRow("fractional seconds")
+            << entryJson("\"contentDigest\": \"d\", \"createdAt\": \"2024-05-01T01:30:12.500Z\",\n"
+                         "\"id\": \"memo-1\", \"journalPath\": \"Journal/a.md\"");
+        QTest::newRow("invalid day")
+            << entryJson("\"contentDigest\": \"d\", \"createdAt\": \"2024-02-30T01:30:12Z\",\n"
+                         "\"id\": \"memo-1\", \"journalPath\": \"Journal/a.md\"");
+        QTest::newRow("missing id")
+            << entryJson("\"contentDigest\": \"d\", \"createdAt\": \"2024-05-01T01:30:12Z\",\n"
+                         "\"journalPath\": \"Journal/a.md\"");
+        QTest::newRow("id not a string")
+            << entryJson("\"contentDigest\": \"d\",\n"
+                         "\"createdAt\": \"2024-05-01T01:30:12Z\", \"id\": 7, \"journalPath\": "
+                         "\"Journal/a.md\"");
+        QTest::newRow("folder not a string")
+            << entryJson(QByteArray(required) + ", \"folderPath\": [\"x\"]");
+        QTest::newRow("not an array") << QByteArray("{\"id\": \"memo-1\"}");
+        QTest::newRow("garbage after") << entryJson(required) + "x";
+        QTest::newRow("cut short") << entryJson(required).chopped(4);
+        QTest::newRow("raw control character")
+            << entryJson(QByteArray(required) + ", \"folderPath\": \"a\tb\"");
+        QTest::newRow("invalid utf-8")
+            << entryJson(QByteArray(required) + ", \"folderPath\": \"\xFF\"");
+    }
+
+    void readsTheIndexLikeTheJsonReader()
+    {
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(decodeMemoIndex(bytes), referenceIndex(bytes));
+    }
+
+    void readsHeadingsAndBodies_data()
+    {
+        QTest::addColumn<QString>("heading");
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("markdown");
+        QTest::newRow("usual") << "## 09:30"
+                               << "text"
+                               << "09:30"
+                               << "text";
+        QTest::newRow("bold") << "**09:30**"
+                              << "text"
+                              << "09:30"
+                              << "text";
+        QTest::newRow("two spaces") << "##  09:30"
+                                    << "text"
+                                    << "09:30"
+                                    << "text";
+        QTest::newRow("tab") << "##\t09:30"
+                             << "text"
+                             << "invalid"
+                             << "text";
+        QTest::newRow("one digit") << "## 9:30"
+                                   << "text"
+                                   << "00:00"
+                                   << "## 9:30\n\ntext";
+        QTest::newRow("level three") << "### 09:30"
+                                     << "text"
+                                     << "00:00"
+                                     << "### 09:30\n\ntext";
+        QTest::newRow("bold unclosed") << "**09:30"
+                                       << "text"
+                                       << "00:00"
+                                       << "**09:30\n\ntext";
+        QTest::newRow("hour 24") << "## 24:00"
+                                 << "text"
+                                 << "invalid"
+                                 << "text";
+        QTest::newRow("lines") << "## 09:30"
+                               << "a\n\n- b\n  c"
+                               << "09:30"
+                               << "a\n\n- b\n  c";
+        QTest::newRow("crlf lines") << "## 09:30"
+                                    << "a\r\nb"
+                                    << "09:30"
+                                    << "a\n\nb";
+        QTest::newRow("line separator") << "## 09:30" << QStringLiteral("a\u2028b") << "09:30"
+                                        << "a\nb";
+    }
+
+    void readsHeadingsAndBodies()
+    {
+        QFETCH(QString, heading);
+        QFETCH(QString, body);
+        QFETCH(QString, time);
+        QFETCH(QString, markdown);
+        const QString path = QStringLiteral("Journal/2024/05/2024-05-01.md");
+        const QList<MemoRecord> memos =
+            parseAnchoredMemos(memoBlock(QStringLiteral("memo-a"), heading, body), path);
+        QCOMPARE(memos.size(), 1);
+        QCOMPARE(memos.first().markdown, markdown);
+        if (time == QLatin1String("invalid"))
+            QCOMPARE(memos.first().createdAt, distantPast());
+        else
+            QCOMPARE(memos.first().createdAt, memoCreatedAt(path, time));
+    }
+
+    // Memos are ordered by instant; on days when the clocks change, the local minutes of a day
+    // are not evenly spaced instants, which the shortcut must notice.
+    void ordersMemosAcrossDaylightSavingDays()
+    {
+        const TimeZone zone("Europe/Berlin");
+        TestVault vault;
+        // The last minutes of the day the clocks go forward lie less than an hour before the
+        // first minutes of the next day: a day taken as evenly spaced would swap them.
+        const QList<std::pair<QString, QStringList>> days = {
+            {QStringLiteral("2024-03-31"),
+             {QStringLiteral("01:30"), QStringLiteral("02:30"), QStringLiteral("03:30"),
+              QStringLiteral("23:30")}},
+            {QStringLiteral("2024-04-01"), {QStringLiteral("00:10")}},
+            {QStringLiteral("2024-10-27"),
+             {QStringLiteral("00:00"), QStringLiteral("02:30"), QStringLiteral("23:59")}},
+            {QStringLiteral("2024-10-28"), {QStringLiteral("00:30")}},
+            {QStringLiteral("2024-05-01"), {QStringLiteral("09:30"), QStringLiteral("09:30")}},
+        };
+        int n = 99;
+        for (const auto& [day, times] : days) {
+            QString text = QStringLiteral("# ") + day + QStringLiteral("\n\n");
+            for (const QString& time : times)
+                text += memoBlock(QStringLiteral("memo-%1").arg(n--), QStringLiteral("## ") + time,
+                                  QStringLiteral("x"));
+            vault.write(QStringLiteral("Journal/2024/%1/%2.md").arg(day.mid(5, 2), day), text);
+        }
+        n = 99 - n;
+        const QList<MemoRecord> memos = VaultRepository(vault.root()).loadMemos();
+        QCOMPARE(memos.size(), n);
+        QList<MemoRecord> expected = memos;
+        std::stable_sort(expected.begin(), expected.end(),
+                         [](const MemoRecord& a, const MemoRecord& b) {
+                             const qint64 left = a.createdAt.toMSecsSinceEpoch();
+                             const qint64 right = b.createdAt.toMSecsSinceEpoch();
+                             return left != right ? left < right : a.id < b.id;
+                         });
+        QCOMPARE(memos, expected);
+        for (qsizetype i = 1; i < memos.size(); ++i)
+            QVERIFY(!memoPrecedes(memos.at(i), memos.at(i - 1)));
+    }
+
+    // Files whose size the system does not report up front (as in /proc) are read to the end.
+    void readsFilesOfUnknownSize()
+    {
+        QByteArray buffer;
+        readFileInto(QStringLiteral("/proc/self/status"), buffer);
+        QVERIFY(buffer.contains("VmRSS"));
+        QVERIFY(buffer.endsWith('\n'));
+    }
+
+    void readsLargeFilesWhole()
+    {
+        TestVault vault;
+        QByteArray bytes;
+        for (int i = 0; i < 100000; ++i)
+            bytes += "line " + QByteArray::number(i) + " 行\n";
+        vault.write(QStringLiteral("big.md"), bytes);
+        QByteArray buffer("stale contents of another file");
+        qint64 msecs = 0;
+        const QDateTime modified =
+            readFileInto(vault.path(QStringLiteral("big.md")), buffer, &msecs);
+        QCOMPARE(buffer, bytes);
+        QCOMPARE(msecs, modified.toMSecsSinceEpoch());
+        readFileInto(vault.path(QStringLiteral("big.md")), buffer);
+        QCOMPARE(buffer, bytes);
+    }
+};
+
+QTEST_GUILESS_MAIN(FastPathsTest)
+#include "tst_fastpaths.moc"
