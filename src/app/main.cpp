@@ -1,6 +1,7 @@
 #include "appsetup.h"
 #include "appshell.h"
 #include "librarycontroller.h"
+#include "quitsignals.h"
 
 #include <QGuiApplication>
 #include <QQmlApplicationEngine>
@@ -49,6 +50,9 @@ int main(int argc, char* argv[])
     window->show();
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &shell,
                      &AppShell::setApplicationState);
+    // A quit by signal goes through the same flush (on aboutToQuit) as closing the window.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::received, &app, &QCoreApplication::quit);
     // The first load starts once the window is on screen.
     QTimer::singleShot(0, &shell, &AppShell::start);
     return app.exec();

@@ -6,9 +6,12 @@
 
 #include "noteeditorsession.h"
 #include "notelistmodel.h"
+#include "quitsignals.h"
 
 #include <QSignalSpy>
 #include <QWindow>
+
+#include <csignal>
 
 using Phase = LibraryController::LoadPhase;
 using Screen = AppShell::Screen;
@@ -186,6 +189,25 @@ private Q_SLOTS:
         // Written by the time closing returns: nothing waits for the autosave timer.
         QCOMPARE(Sandbox::read(file), QByteArray("# A\n\nlast words\n"));
         QCOMPARE(aboutToFlush.count(), 1);
+    }
+
+    // Ending the session or Ctrl+C quits through the event loop, so the flush on quit runs.
+    void quitSignalsReachTheEventLoop_data()
+    {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
+    void quitSignalsReachTheEventLoop()
+    {
+        QFETCH(int, signal);
+        QuitSignals quitSignals;
+        QVERIFY(quitSignals.isActive());
+        QSignalSpy received(&quitSignals, &QuitSignals::received);
+        QCOMPARE(::raise(signal), 0);
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.constFirst().constFirst().toInt(), signal);
     }
 };
 
