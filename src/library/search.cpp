@@ -140,19 +140,31 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
         QString text;
         QString caseFoldedTitle;
         QString caseFoldedContent;
+        TextFilter foldedFilter;
+        TextFilter caseFoldedFilter;
     };
     const QList<FoldedNote> folded =
         QtConcurrent::blockingMapped(notes, [](const NoteSummary& note) {
             const QString foldedTitle = foldForSearch(note.title);
-            return FoldedNote{
-                foldedTitle, foldedTitle + QLatin1Char(' ') + foldForSearch(note.searchableContent),
-                note.title.toCaseFolded(), note.searchableContent.toCaseFolded()};
+            FoldedNote folded{foldedTitle,
+                              foldedTitle + QLatin1Char(' ') +
+                                  foldForSearch(note.searchableContent),
+                              note.title.toCaseFolded(),
+                              note.searchableContent.toCaseFolded(),
+                              {},
+                              {}};
+            folded.foldedFilter.add(folded.text);
+            folded.caseFoldedFilter.add(folded.caseFoldedTitle);
+            folded.caseFoldedFilter.add(folded.caseFoldedContent);
+            return folded;
         });
     for (const FoldedNote& note : folded) {
         index.foldedTitles.append(note.title);
         index.foldedTexts.append(note.text);
         index.caseFoldedTitles.append(note.caseFoldedTitle);
         index.caseFoldedContents.append(note.caseFoldedContent);
+        index.foldedFilters.append(note.foldedFilter);
+        index.caseFoldedFilters.append(note.caseFoldedFilter);
     }
     return index;
 }
@@ -173,6 +185,9 @@ QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSea
 {
     const QStringList tokens = searchTokens(query);
     const QString wholeQuery = foldForSearch(trimmedText(query));
+    TextFilter tokenFilter;
+    for (const QString& token : tokens)
+        tokenFilter.add(token);
     struct Hit
     {
         int rank;
@@ -186,7 +201,8 @@ QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSea
         if (tokens.isEmpty()) {
             if (!folderPath)
                 continue;
-        } else if (!containsEveryToken(index.foldedTexts.at(row), tokens)) {
+        } else if (!index.foldedFilters.at(row).mayContain(tokenFilter) ||
+                   !containsEveryToken(index.foldedTexts.at(row), tokens)) {
             continue;
         }
         const QString& title = index.foldedTitles.at(row);
@@ -229,6 +245,7 @@ QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSear
     if (selection.kind() == LibrarySelection::Kind::quick)
         return {};
     const QString needle = trimmedText(searchText).toCaseFolded();
+    const TextFilter needleFilter = TextFilter::of(needle);
     if (selection.kind() == LibrarySelection::Kind::all && needle.isEmpty())
         return notes;
     QList<NoteSummary> result;
@@ -237,8 +254,9 @@ QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSear
         if (selection.kind() == LibrarySelection::Kind::folder &&
             !isNoteInFolder(note.path, selection.folderPath()))
             continue;
-        if (!needle.isEmpty() && !index.caseFoldedTitles.at(row).contains(needle) &&
-            !index.caseFoldedContents.at(row).contains(needle))
+        if (!needle.isEmpty() && (!index.caseFoldedFilters.at(row).mayContain(needleFilter) ||
+                                  (!index.caseFoldedTitles.at(row).contains(needle) &&
+                                   !index.caseFoldedContents.at(row).contains(needle))))
             continue;
         result.append(note);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "memocontent.h"
+#include "textfilter.h"
 #include "vaultrecords.h"
 
 #include <QDate>
@@ -39,6 +40,8 @@ struct NoteSearchIndex
     QStringList foldedTexts;      // title + " " + searchable content
     QStringList caseFoldedTitles; // for the sidebar filter, which ignores case only
     QStringList caseFoldedContents;
+    QList<TextFilter> foldedFilters;     // of foldedTexts
+    QList<TextFilter> caseFoldedFilters; // of the case-folded title and content together
 };
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes);
 

@@ -58,6 +58,28 @@ private Q_SLOTS:
         QCOMPARE(foldForSearch(text), folded);
     }
 
+    // The filter may let a non-match through, never hold back a match.
+    void textFilter_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("needle");
+        QTest::addColumn<bool>("contained");
+        QTest::newRow("single character") << QStringLiteral("abc") << QStringLiteral("b") << true;
+        QTest::newRow("pair") << QStringLiteral("周计划") << QStringLiteral("计划") << true;
+        QTest::newRow("whole text") << QStringLiteral("plan") << QStringLiteral("plan") << true;
+        QTest::newRow("outside the BMP") << QStringLiteral("a😀b") << QStringLiteral("😀b") << true;
+        QTest::newRow("missing character") << QStringLiteral("abc") << QStringLiteral("z") << false;
+        QTest::newRow("pair in the wrong order")
+            << QStringLiteral("ab") << QStringLiteral("ba") << false;
+    }
+    void textFilter()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, needle);
+        QFETCH(bool, contained);
+        QCOMPARE(TextFilter::of(text).mayContain(TextFilter::of(needle)), contained);
+    }
+
     void tokens()
     {
         QCOMPARE(
