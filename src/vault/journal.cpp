@@ -1,6 +1,7 @@
 #include "journal.h"
 
 #include "fileio.h"
+#include "memoanchors.h"
 #include "memoindex.h"
 #include "parallelmap.h"
 #include "vaulterror.h"
@@ -65,6 +66,8 @@ QString escapedFolder(QString folder)
 // "&amp;" goes last, so an escaped entity such as "&amp;quot;" reads back as "&quot;".
 QString unescapedFolder(QString folder)
 {
+    if (!folder.contains(QLatin1Char('&')))
+        return folder; // every entity starts with "&"
     folder.replace(QLatin1String("&quot;"), QLatin1String("\""));
     folder.replace(QLatin1String("&lt;"), QLatin1String("<"));
     folder.replace(QLatin1String("&gt;"), QLatin1String(">"));
@@ -271,23 +274,18 @@ const QRegularExpression& memoHeadingLinePattern()
 QList<MemoRecord> parseAnchoredMemos(const QString& text, const QString& journalPath)
 {
     QList<MemoRecord> memos;
-    QRegularExpressionMatchIterator matches = memoAnchorPattern().globalMatch(text);
-    if (!matches.hasNext())
+    const QList<MemoAnchor> anchors = findMemoAnchors(text);
+    if (anchors.isEmpty())
         return memos;
     const QDate day = dayOfJournalFile(journalPath);
-    QRegularExpressionMatch current = matches.next();
-    for (;;) {
-        const bool hasNext = matches.hasNext();
-        const QRegularExpressionMatch next = hasNext ? matches.next() : QRegularExpressionMatch();
-        const qsizetype bodyStart = current.capturedEnd(0);
-        const qsizetype bodyEnd = hasNext ? next.capturedStart(0) : text.size();
+    memos.reserve(anchors.size());
+    for (qsizetype i = 0; i < anchors.size(); ++i) {
+        const MemoAnchor& anchor = anchors.at(i);
+        const qsizetype bodyEnd = i + 1 < anchors.size() ? anchors.at(i + 1).start : text.size();
         const QString folder =
-            current.hasCaptured(2) ? unescapedFolder(current.captured(2)) : QString();
-        memos.append(parseBlock(QStringView(text).sliced(bodyStart, bodyEnd - bodyStart),
-                                current.captured(1), folder, journalPath, day));
-        if (!hasNext)
-            break;
-        current = next;
+            anchor.folder ? unescapedFolder(anchor.folder->toString()) : QString();
+        memos.append(parseBlock(QStringView(text).sliced(anchor.end, bodyEnd - anchor.end),
+                                anchor.id.toString(), folder, journalPath, day));
     }
     return memos;
 }

@@ -1,10 +1,12 @@
 // The shortcuts taken for speed must give what the general way gives: the hand-written UTF-8
 // decoder against QStringDecoder, the direct memo index reader against the JSON reader, the
-// heading and body shortcuts of the memo reader, the memo order without per-memo time-zone
-// work (also across daylight-saving days), and reading files whose size is not known up front.
+// anchor scan, the heading and body shortcuts of the memo reader, the memo order without per-memo
+// time-zone work (also across daylight-saving days), and reading files whose size is not known up
+// front.
 
 #include "fileio.h"
 #include "journal.h"
+#include "memoanchors.h"
 #include "memoindex.h"
 #include "testvault.h"
 #include "vaultrepository.h"
@@ -19,6 +21,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <iterator>
 
 namespace {
 
@@ -206,6 +209,84 @@ private Q_SLOTS:
     {
         QFETCH(QByteArray, bytes);
         QCOMPARE(decodeMemoIndex(bytes), referenceIndex(bytes));
+    }
+
+    void findsAnchorsLikeThePattern_data()
+    {
+        QTest::addColumn<QString>("text");
+        const QString a = QStringLiteral("<a id=\"memo-1\"></a>");
+        const QString f =
+            QStringLiteral("<a id=\"memo-2\" data-folder=\"R&amp;D &quot;x&quot;\"></a>");
+        QTest::newRow("none") << QStringLiteral("# 2024-05-01\n\ntext <a id=\"memo-1\"></a>\n");
+        QTest::newRow("usual") << QStringLiteral("# d\n\n") + a +
+                                      QStringLiteral("\n\n## 09:30\n\nx\n\n---\n\n") + f +
+                                      QStringLiteral("\n\n## 10:00\n\ny\n\n---\n");
+        QTest::newRow("at the start, at the end") << a + QStringLiteral("\n") + a;
+        QTest::newRow("trailing spaces and tabs") << a + QStringLiteral(" \t \n \n\t x");
+        QTest::newRow("text on the same line") << a + QStringLiteral(" x\n") + f;
+        QTest::newRow("leading space") << QStringLiteral(" ") + a + QStringLiteral("\n");
+        QTest::newRow("crlf") << a + QStringLiteral("\r\n\r\n") + f + QStringLiteral("\r\n");
+        QTest::newRow("cr, form feed, vertical tab")
+            << QStringLiteral("x\r") + a + QStringLiteral("\f") + a + QStringLiteral("\v") + a;
+        QTest::newRow("unicode line ends") << QStringLiteral("x\u2028") + a +
+                                                  QStringLiteral("\u2029") + a +
+                                                  QStringLiteral("\u0085");
+        QTest::newRow("unicode spaces") << a + QStringLiteral("\u3000\n") + a +
+                                               QStringLiteral("\u00a0x\n") + a +
+                                               QStringLiteral("\u3000");
+        QTest::newRow("empty id") << QStringLiteral("<a id=\"memo-\"></a>\n");
+        QTest::newRow("id over a line break") << QStringLiteral("<a id=\"memo-a\nb\"></a>\n");
+        QTest::newRow("unclosed folder")
+            << QStringLiteral("<a id=\"memo-1\" data-folder=\"x></a>\n");
+        QTest::newRow("other attribute") << QStringLiteral("<a id=\"memo-1\" class=\"x\"></a>\n");
+        QTest::newRow("empty folder") << QStringLiteral("<a id=\"memo-1\" data-folder=\"\"></a>");
+        QTest::newRow("not a memo") << QStringLiteral("<a id=\"daily-todos\"></a>\n") + a;
+        QTest::newRow("nested marker") << QStringLiteral("<a id=\"memo-<a id=\"memo-1\"></a>\n");
+    }
+
+    void findsAnchorsLikeThePattern()
+    {
+        QFETCH(QString, text);
+        QList<std::tuple<qsizetype, qsizetype, QString, std::optional<QString>>> expected, found;
+        for (auto it = memoAnchorPattern().globalMatch(text); it.hasNext();) {
+            const QRegularExpressionMatch match = it.next();
+            expected.append(
+                {match.capturedStart(0), match.capturedEnd(0), match.captured(1),
+                 match.hasCaptured(2) ? std::optional<QString>(match.captured(2)) : std::nullopt});
+        }
+        for (const MemoAnchor& anchor : findMemoAnchors(text))
+            found.append(
+                {anchor.start, anchor.end, anchor.id.toString(),
+                 anchor.folder ? std::optional<QString>(anchor.folder->toString()) : std::nullopt});
+        QCOMPARE(found, expected);
+    }
+
+    // Random texts assembled from the pieces anchor lines are made of.
+    void findsAnchorsInRandomTextsLikeThePattern()
+    {
+        static const char16_t* const pieces[] = {
+            u"<a id=\"", u"memo-",  u"1",      u"\"",   u"></a>", u" data-folder=\"",
+            u"x",        u"\n",     u"\r",     u"\r\n", u" ",     u"\t",
+            u"\u3000",   u"\u2028", u"\u0085", u"<",    u"#",     u"中"};
+        QRandomGenerator random(7);
+        for (int i = 0; i < 20000; ++i) {
+            QString text;
+            const int count = random.bounded(1, 24);
+            for (int k = 0; k < count; ++k) {
+                text += random.bounded(4) == 0
+                            ? QStringLiteral("<a id=\"memo-1\"></a>")
+                            : QString::fromUtf16(pieces[random.bounded(int(std::size(pieces)))]);
+            }
+            QList<std::pair<qsizetype, qsizetype>> expected, found;
+            for (auto it = memoAnchorPattern().globalMatch(text); it.hasNext();) {
+                const QRegularExpressionMatch match = it.next();
+                expected.append({match.capturedStart(0), match.capturedEnd(0)});
+            }
+            for (const MemoAnchor& anchor : findMemoAnchors(text))
+                found.append({anchor.start, anchor.end});
+            if (found != expected)
+                QFAIL(qPrintable(QStringLiteral("differs for ") + text));
+        }
     }
 
     void readsHeadingsAndBodies_data()
