@@ -384,8 +384,6 @@ NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
     return document;
 }
 
-namespace {
-
 // The instants of one day file's memos, the key of the memo order. Each memo is dated by its
 // file's day and its heading's minute in local time, and turning a local time into an instant
 // is a time-zone computation; a day whose offset from UTC stays the same throughout (no
@@ -419,8 +417,6 @@ QList<qint64> memoSortKeys(const QList<MemoRecord>& memos)
     }
     return keys;
 }
-
-} // namespace
 
 QList<MemoRecord> VaultRepository::loadMemos() const
 {

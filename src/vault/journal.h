@@ -93,3 +93,7 @@ QStringList journalFilesBelow(const QString& folder);
 
 // The order of the memo list: by creation time, then by id.
 bool memoPrecedes(const MemoRecord& a, const MemoRecord& b);
+
+// The creation instants (milliseconds since the epoch) of the memos of one day file, in list
+// order: the key of the memo order, taken without a time-zone computation per memo.
+QList<qint64> memoSortKeys(const QList<MemoRecord>& memos);

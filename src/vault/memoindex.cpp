@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -362,19 +363,47 @@ void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
 
 void VaultRepository::upsertMemoIndexEntry(const MemoRecord& memo) const
 {
-    QList<MemoIndexEntry> entries = loadMemoIndex();
-    entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == memo.id; });
-    entries.append(MemoIndexEntry{memo.id, memo.createdAt, memo.journalPath,
-                                  memoContentDigest(memo.markdown), memo.folderPath});
-    std::stable_sort(
-        entries.begin(), entries.end(),
-        [](const MemoIndexEntry& a, const MemoIndexEntry& b) { return a.createdAt < b.createdAt; });
-    saveMemoIndex(entries);
+    ::upsertMemoIndexEntry(*this, memo, loadMemoIndex());
 }
 
 void VaultRepository::removeMemoIndexEntry(const QString& id) const
 {
-    QList<MemoIndexEntry> entries = loadMemoIndex();
+    ::removeMemoIndexEntry(*this, id, loadMemoIndex());
+}
+
+void upsertMemoIndexEntry(const VaultRepository& repository, const MemoRecord& memo,
+                          QList<MemoIndexEntry> entries)
+{
+    entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == memo.id; });
+    entries.append(MemoIndexEntry{memo.id, memo.createdAt, memo.journalPath,
+                                  memoContentDigest(memo.markdown), memo.folderPath});
+    const auto precedes = [](const MemoIndexEntry& a, const MemoIndexEntry& b) {
+        return a.createdAt < b.createdAt;
+    };
+    if (!std::all_of(entries.cbegin(), entries.cend(),
+                     [](const MemoIndexEntry& entry) { return entry.createdAt.isValid(); })) {
+        std::stable_sort(entries.begin(), entries.end(), precedes);
+    } else {
+        // Valid dates compare as instants; each is taken once instead of in every comparison
+        // (the new memo's local date would cost a time-zone computation each time).
+        std::vector<std::pair<qint64, qsizetype>> order;
+        order.reserve(size_t(entries.size()));
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            order.emplace_back(entries.at(i).createdAt.toMSecsSinceEpoch(), i);
+        std::stable_sort(order.begin(), order.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
+        QList<MemoIndexEntry> sorted;
+        sorted.reserve(entries.size());
+        for (const auto& item : order)
+            sorted.append(std::move(entries[item.second]));
+        entries = std::move(sorted);
+    }
+    repository.saveMemoIndex(entries);
+}
+
+void removeMemoIndexEntry(const VaultRepository& repository, const QString& id,
+                          QList<MemoIndexEntry> entries)
+{
     entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == id; });
-    saveMemoIndex(entries);
+    repository.saveMemoIndex(entries);
 }

@@ -44,3 +44,15 @@ QHash<QString, QList<MemoIndexEntry>> memoIndexByJournalPath(const QList<MemoInd
 // are. Returns `text` unchanged when there is nothing to repair.
 QString reanchorMemos(const QString& text, const QString& journalPath,
                       const QList<MemoIndexEntry>& entries);
+
+class VaultRepository;
+struct MemoRecord;
+
+// upsertMemoIndexEntry and removeMemoIndexEntry of the repository, given the entries that the
+// same operation already read from the index file, which nothing has written since. The memo
+// operations read the whole index while they look for the memo; reading and decoding it a
+// second time would nearly double their cost.
+void upsertMemoIndexEntry(const VaultRepository& repository, const MemoRecord& memo,
+                          QList<MemoIndexEntry> entries);
+void removeMemoIndexEntry(const VaultRepository& repository, const QString& id,
+                          QList<MemoIndexEntry> entries);

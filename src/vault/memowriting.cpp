@@ -4,6 +4,7 @@
 #include "fileio.h"
 #include "journal.h"
 #include "memoindex.h"
+#include "memolookup.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
@@ -54,13 +55,16 @@ QString collapsedBlankRuns(QString text)
     return text;
 }
 
-MemoRecord findMemo(const QList<MemoRecord>& memos, const QString& id)
+// The memo as "load all memos, take the first with the id" finds it, with the day files treated
+// as loadMemos treats them; also the index as read, for the index update that follows.
+MemoRecord findMemo(const VaultRepository& repository, const QString& id,
+                    QList<MemoIndexEntry>& index)
 {
-    for (const MemoRecord& memo : memos) {
-        if (memo.id == id)
-            return memo;
-    }
-    throw VaultError(VaultError::noteNotFound);
+    MemoLookup lookup = findMemoById(repository, id);
+    if (!lookup.memo)
+        throw VaultError(VaultError::noteNotFound);
+    index = std::move(lookup.index);
+    return *lookup.memo;
 }
 
 } // namespace
@@ -89,32 +93,35 @@ MemoRecord VaultRepository::createMemo(const QString& text, const QDateTime& cre
 
 MemoRecord VaultRepository::updateMemo(const QString& id, const QString& markdown) const
 {
-    MemoRecord memo = findMemo(loadMemos(), id);
+    QList<MemoIndexEntry> index;
+    MemoRecord memo = findMemo(*this, id, index);
     memo.markdown = trimmedText(markdown);
     replaceMemoBlock(memo, renderMemoBlock(memo));
-    upsertMemoIndexEntry(memo);
+    ::upsertMemoIndexEntry(*this, memo, std::move(index)); // the index nothing wrote since
     return memo;
 }
 
 MemoRecord VaultRepository::appendFollowUp(const QString& id, const QString& text,
                                            const QDateTime& date) const
 {
-    MemoRecord memo = findMemo(loadMemos(), id);
+    QList<MemoIndexEntry> index;
+    MemoRecord memo = findMemo(*this, id, index);
     const QString addition = trimmedText(text);
     if (addition.isEmpty())
         throw VaultError(VaultError::invalidName);
     memo.markdown = trimmedText(memo.markdown) + QStringLiteral("\n\n### 续记 · ") +
                     followUpStamp(date) + QLatin1String("\n\n") + addition;
     replaceMemoBlock(memo, renderMemoBlock(memo));
-    upsertMemoIndexEntry(memo);
+    ::upsertMemoIndexEntry(*this, memo, std::move(index)); // the index nothing wrote since
     return memo;
 }
 
 void VaultRepository::deleteMemo(const QString& id) const
 {
-    const MemoRecord memo = findMemo(loadMemos(), id);
+    QList<MemoIndexEntry> index;
+    const MemoRecord memo = findMemo(*this, id, index);
     replaceMemoBlock(memo, QString());
-    removeMemoIndexEntry(id);
+    ::removeMemoIndexEntry(*this, id, std::move(index)); // the index nothing wrote since
 }
 
 void VaultRepository::replaceMemoBlock(const MemoRecord& memo, const QString& replacement) const

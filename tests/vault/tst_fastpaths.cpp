@@ -15,6 +15,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMap>
 #include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTest>
@@ -93,6 +94,50 @@ private:
 QString memoBlock(const QString& id, const QString& heading, const QString& body)
 {
     return QStringLiteral("<a id=\"%1\"></a>\n\n%2\n\n%3\n\n---\n\n").arg(id, heading, body);
+}
+
+// Writes the same small journal into a vault: two days, a memo id that appears in both (a
+// copied block), a memo whose anchor another editor stripped, and the index of them all.
+void writeJournal(const TestVault& vault, bool stripTarget)
+{
+    const QString first = QStringLiteral("Journal/2024/05/2024-05-01.md");
+    const QString second = QStringLiteral("Journal/2024/05/2024-05-02.md");
+    const QString target = QStringLiteral("memo-target");
+    const QString stripped = QStringLiteral("memo-stripped");
+    const QString body = QStringLiteral("a body long enough to keep the anchors apart, ") +
+                         QString(80, QLatin1Char('x'));
+    QString day1 = QStringLiteral("# 2024-05-01\n\n") +
+                   memoBlock(QStringLiteral("memo-other"), QStringLiteral("## 08:00"), body);
+    day1 += stripTarget
+                ? QStringLiteral("## 09:30\n\ntarget text\n\n---\n\n")
+                : memoBlock(target, QStringLiteral("## 09:30"), QStringLiteral("target text"));
+    const QString day2 = QStringLiteral("# 2024-05-02\n\n") +
+                         memoBlock(target, QStringLiteral("## 07:00"), QStringLiteral("copied")) +
+                         memoBlock(QStringLiteral("memo-x"), QStringLiteral("## 07:10"), body) +
+                         QStringLiteral("## 08:15\n\nlost anchor\n\n---\n");
+    vault.write(first, day1);
+    vault.write(second, day2);
+    const VaultRepository repository(vault.root());
+    const auto entry = [](const QString& id, const QString& path, const QDateTime& at,
+                          const QString& text) {
+        return MemoIndexEntry{id, at.toUTC(), path, memoContentDigest(text), QString()};
+    };
+    repository.saveMemoIndex(
+        {entry(QStringLiteral("memo-other"), first, QDateTime(QDate(2024, 5, 1), QTime(8, 0)),
+               body),
+         entry(target, first, QDateTime(QDate(2024, 5, 1), QTime(9, 30)),
+               QStringLiteral("target text")),
+         entry(target, second, QDateTime(QDate(2024, 5, 2), QTime(7, 0)), QStringLiteral("copied")),
+         entry(stripped, second, QDateTime(QDate(2024, 5, 2), QTime(8, 15)),
+               QStringLiteral("lost anchor"))});
+}
+
+QMap<QString, QByteArray> contents(const TestVault& vault)
+{
+    QMap<QString, QByteArray> files;
+    for (const QString& file : vault.files())
+        files.insert(file, vault.read(file));
+    return files;
 }
 
 } // namespace
@@ -287,6 +332,71 @@ private Q_SLOTS:
             if (found != expected)
                 QFAIL(qPrintable(QStringLiteral("differs for ") + text));
         }
+    }
+
+    // The memo operations look a memo up without listing every memo, and reuse the index they
+    // read; the files must end up as with "load all memos, take the first with the id".
+    void changesMemosAsAfterLoadingAll_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QString>("id");
+        QTest::addColumn<bool>("stripTarget");
+        for (const char* operation : {"update", "followUp", "delete"}) {
+            QTest::addRow("%s, copied id", operation) << operation << "memo-target" << false;
+            QTest::addRow("%s, stripped anchor", operation) << operation << "memo-target" << true;
+            QTest::addRow("%s, unknown id", operation) << operation << "memo-none" << false;
+        }
+    }
+
+    void changesMemosAsAfterLoadingAll()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QString, id);
+        QFETCH(bool, stripTarget);
+        TestVault fast;
+        TestVault reference;
+        writeJournal(fast, stripTarget);
+        writeJournal(reference, stripTarget);
+        const VaultRepository repository(fast.root());
+        const VaultRepository general(reference.root());
+        const QDateTime stamp(QDate(2024, 5, 3), QTime(10, 0));
+
+        std::optional<MemoRecord> result;
+        bool notFound = false;
+        try {
+            if (operation == QLatin1String("update"))
+                result = repository.updateMemo(id, QStringLiteral("new text"));
+            else if (operation == QLatin1String("followUp"))
+                result = repository.appendFollowUp(id, QStringLiteral("later"), stamp);
+            else
+                repository.deleteMemo(id);
+        } catch (const VaultError& error) {
+            QCOMPARE(error.code(), VaultError::noteNotFound);
+            notFound = true;
+        }
+
+        // The same by the definition: every memo loaded, the first with the id changed.
+        const QList<MemoRecord> memos = general.loadMemos();
+        const auto found = std::find_if(memos.cbegin(), memos.cend(),
+                                        [&](const MemoRecord& memo) { return memo.id == id; });
+        QCOMPARE(notFound, found == memos.cend());
+        if (!notFound) {
+            MemoRecord memo = *found;
+            if (operation == QLatin1String("delete")) {
+                general.replaceMemoBlock(memo, QString());
+                general.removeMemoIndexEntry(id);
+            } else {
+                memo.markdown =
+                    operation == QLatin1String("update")
+                        ? QStringLiteral("new text")
+                        : memo.markdown +
+                              QStringLiteral("\n\n### 续记 · 2024-05-03 10:00\n\nlater");
+                general.replaceMemoBlock(memo, renderMemoBlock(memo));
+                general.upsertMemoIndexEntry(memo);
+                QCOMPARE(result, std::optional<MemoRecord>(memo));
+            }
+        }
+        QCOMPARE(contents(fast), contents(reference));
     }
 
     void readsHeadingsAndBodies_data()
