@@ -7,7 +7,6 @@
 #include "vaultwalk.h"
 
 #include <QCollator>
-#include <QFileInfo>
 #include <QLocale>
 
 #include <algorithm>
@@ -24,8 +23,16 @@ const QStringList& excludedTopLevelNames()
 VaultListing listVault(const QString& rootPath)
 {
     VaultListing listing;
+    walkListing(rootPath, listing.folders,
+                [&](ArticleFile article) { listing.articles.append(std::move(article)); });
+    return listing;
+}
+
+void walkListing(const QString& rootPath, QList<FolderItem>& folders,
+                 const std::function<void(ArticleFile)>& addArticle)
+{
     if (!pathExists(rootPath))
-        return listing;
+        return;
     walkVault(
         rootPath,
         [&](const VaultWalkEntry& entry) {
@@ -35,7 +42,7 @@ VaultListing listVault(const QString& rootPath)
                 excludedTopLevelNames().contains(entry.name))
                 return false;
             if (entry.isFolder) {
-                listing.folders.append(FolderItem{entry.relativePath});
+                folders.append(FolderItem{entry.relativePath});
                 return true;
             }
             // The extension, lowercased, is "md"; tested in place, without a QFileInfo per file.
@@ -43,16 +50,19 @@ VaultListing listVault(const QString& rootPath)
                 return false;
             // A link counts as an article only when it leads to a file; the walk never follows it.
             if (entry.isRegularFile || (entry.isSymbolicLink && isRegularFile(entry.absolutePath)))
-                listing.articles.append(ArticleFile{entry.absolutePath, entry.relativePath});
+                addArticle(ArticleFile{entry.absolutePath, entry.relativePath});
             return false;
         },
         VaultWalkDates::skip);
-    return listing;
 }
 
 QString noteTitle(const QString& path)
 {
-    return QFileInfo(path.section(QLatin1Char('/'), -1)).completeBaseName();
+    // What QFileInfo::completeBaseName() gives for the file name, without building a QFileInfo
+    // per article: everything before the last ".".
+    const QString name = path.section(QLatin1Char('/'), -1);
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    return dot < 0 ? name : name.left(dot);
 }
 
 QString notePreview(const QString& text)
@@ -179,19 +189,21 @@ VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> not
 
 VaultSnapshot VaultRepository::loadSnapshot() const
 {
-    const VaultListing listing = listVault(rootPath());
     // Reading, decoding and summarising the articles is nearly all of the work, and each
-    // article stands alone: the cores share it, and the walk's order is kept. Each date also
-    // comes as a number for the sort, which spares a time-zone computation per article.
+    // article stands alone: the cores share it, starting while the walk is still finding
+    // articles, and the walk's order is kept. Each date also comes as a number for the sort,
+    // which spares a time-zone computation per article.
     struct Summarized
     {
         NoteSummary summary;
         qint64 modifiedMsecs = 0;
     };
-    QList<Summarized> summarized =
-        parallelMap<Summarized>(listing.articles.size(), [&](qsizetype i, QByteArray& buffer) {
+    QList<FolderItem> folders;
+    QList<Summarized> summarized = parallelMapWhileProducing<Summarized, ArticleFile>(
+        [&](const auto& add) { walkListing(rootPath(), folders, add); },
+        [](const ArticleFile& article, QByteArray& buffer) {
             Summarized result;
-            result.summary = summarizeArticle(listing.articles.at(i), buffer, result.modifiedMsecs);
+            result.summary = summarizeArticle(article, buffer, result.modifiedMsecs);
             return result;
         });
     QList<NoteSummary> notes;
@@ -202,7 +214,6 @@ VaultSnapshot VaultRepository::loadSnapshot() const
         notes.append(std::move(item.summary));
         keys.append(item.modifiedMsecs);
     }
-    QList<FolderItem> folders = listing.folders;
     sortFoldersNaturally(folders);
     sortNotesNewestFirst(notes, keys);
     return VaultSnapshot{std::move(folders), std::move(notes)};

@@ -8,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The article listing: every folder and every article of the vault in one walk.
 //
 // loadSnapshot is listVault + summarizeArticle for each article + assembleSnapshot. The per-file
@@ -34,6 +36,9 @@ const QStringList& excludedTopLevelNames();
 // Walks the vault below `rootPath` without reading or even asking the date of any file. A missing
 // root gives an empty listing; an entry whose properties cannot be read throws FileError(list).
 VaultListing listVault(const QString& rootPath);
+// The same walk, handing each article to `addArticle` as soon as it is found.
+void walkListing(const QString& rootPath, QList<FolderItem>& folders,
+                 const std::function<void(ArticleFile)>& addArticle);
 
 // Reads one article and derives its summary; its date is the file's modification date when it
 // was opened. Touches nothing but that file; safe on any thread. A file that cannot be read or is

@@ -315,16 +315,26 @@ JournalFileMemos readJournalFile(const QString& absolutePath, const QString& jou
 JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
                                  const QList<MemoIndexEntry>& index, QByteArray& buffer)
 {
-    JournalFileMemos result;
+    const std::optional<QString> text = readJournalText(absolutePath, buffer);
+    return text ? journalTextMemos(*text, journalPath, index) : JournalFileMemos();
+}
+
+std::optional<QString> readJournalText(const QString& absolutePath, QByteArray& buffer)
+{
     try {
         readFileInto(absolutePath, buffer);
     } catch (const FileError&) {
-        return result; // unreadable: no memos, and never written back
+        return std::nullopt; // unreadable: no memos, and never written back
     }
-    const std::optional<QString> text = decodeUtf8Strict(buffer);
-    if (!text)
-        return result; // not UTF-8: rewriting it would destroy the user's bytes
-    result.memos = parseAnchoredMemos(*text, journalPath);
+    // Not UTF-8: no memos either; rewriting it would destroy the user's bytes.
+    return decodeUtf8Strict(buffer);
+}
+
+JournalFileMemos journalTextMemos(const QString& text, const QString& journalPath,
+                                  const QList<MemoIndexEntry>& index)
+{
+    JournalFileMemos result;
+    result.memos = parseAnchoredMemos(text, journalPath);
     // Re-anchoring has work only when an indexed memo of this file lost its anchor line. The
     // parsed memos are exactly the anchors re-anchoring would look for, so in the usual case,
     // every anchor in place, the text is not searched a second time.
@@ -335,9 +345,9 @@ JournalFileMemos readJournalFile(const QString& absolutePath, const QString& jou
     });
     if (!anchorMissing)
         return result;
-    QString repaired = reanchorMemos(*text, journalPath, index);
+    QString repaired = reanchorMemos(text, journalPath, index);
     // Re-anchoring only ever inserts text, so a change shows in the length.
-    if (repaired.size() != text->size()) {
+    if (repaired.size() != text.size()) {
         result.memos = parseAnchoredMemos(repaired, journalPath);
         result.repairedText = std::move(repaired);
     }
@@ -420,30 +430,42 @@ QList<qint64> memoSortKeys(const QList<MemoRecord>& memos)
 
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
-    const QHash<QString, QList<MemoIndexEntry>> index = memoIndexByJournalPath(loadMemoIndex());
+    // Reading and decoding the day files starts while the walk is still finding them, and the
+    // index is decoded meanwhile; then the cores share the parsing and re-anchoring. Each memo's
+    // sort key is taken there too: the instant of a local date costs a time-zone computation,
+    // far too much to repeat in every comparison of the sort.
     QStringList files;
-    for (const QString& name : journalFolderNames()) {
-        const QString folder = m_rootPath + QLatin1Char('/') + name;
-        if (isDirectory(folder))
-            files.append(journalFilesBelow(folder));
-    }
+    QHash<QString, QList<MemoIndexEntry>> index;
+    const QList<std::optional<QString>> texts =
+        parallelMapWhileProducing<std::optional<QString>, QString>(
+            [&](const auto& add) {
+                for (const QString& name : journalFolderNames()) {
+                    const QString folder = m_rootPath + QLatin1Char('/') + name;
+                    if (!isDirectory(folder))
+                        continue;
+                    for (const QString& file : journalFilesBelow(folder)) {
+                        files.append(file);
+                        add(file);
+                    }
+                }
+                index = memoIndexByJournalPath(loadMemoIndex());
+            },
+            [](const QString& file, QByteArray& buffer) { return readJournalText(file, buffer); });
 
-    // Reading, decoding, re-anchoring and parsing a day file depend on nothing but that file and
-    // the index, so the cores share the files. Each memo's sort key is taken there too: the
-    // instant of a local date costs a time-zone computation, far too much to repeat in every
-    // comparison of the sort.
     struct FileMemos
     {
         JournalFileMemos read;
         QList<qint64> keys;
     };
-    QList<FileMemos> perFile =
-        parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray& buffer) {
+    QList<FileMemos> perFile = parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray&) {
+        FileMemos result;
+        if (texts.at(i)) {
             const QString path = relativeVaultPath(files.at(i));
-            FileMemos result{readJournalFile(files.at(i), path, index.value(path), buffer), {}};
+            result.read = journalTextMemos(*texts.at(i), path, index.value(path));
             result.keys = memoSortKeys(result.read.memos);
-            return result;
-        });
+        }
+        return result;
+    });
 
     // Repairs are written in walk order, so a failed write stops the load where a file-by-file
     // load would have stopped.

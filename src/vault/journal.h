@@ -86,6 +86,11 @@ JournalFileMemos readJournalFile(const QString& absolutePath, const QString& jou
 // The same, reading the file into `buffer`, which a caller may reuse from file to file.
 JournalFileMemos readJournalFile(const QString& absolutePath, const QString& journalPath,
                                  const QList<MemoIndexEntry>& index, QByteArray& buffer);
+// readJournalFile in two steps: the text of the file (nothing when it cannot be read or is not
+// UTF-8, which holds no memos), then its memos.
+std::optional<QString> readJournalText(const QString& absolutePath, QByteArray& buffer);
+JournalFileMemos journalTextMemos(const QString& text, const QString& journalPath,
+                                  const QList<MemoIndexEntry>& index);
 
 // The day files below `folder` (absolute), recursively, skipping hidden files and folders:
 // every entry whose extension, lower-cased, is "md". Absolute paths, in no particular order.
