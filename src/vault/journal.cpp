@@ -436,8 +436,9 @@ QList<MemoRecord> VaultRepository::loadMemos() const
     // far too much to repeat in every comparison of the sort.
     QStringList files;
     QHash<QString, QList<MemoIndexEntry>> index;
-    const QList<std::optional<QString>> texts =
-        parallelMapWhileProducing<std::optional<QString>, QString>(
+    // The bytes are kept until the parsing, not the decoded text: half the memory.
+    QList<std::optional<QByteArray>> contents =
+        parallelMapWhileProducing<std::optional<QByteArray>, QString>(
             [&](const auto& add) {
                 for (const QString& name : journalFolderNames()) {
                     const QString folder = m_rootPath + QLatin1Char('/') + name;
@@ -450,18 +451,31 @@ QList<MemoRecord> VaultRepository::loadMemos() const
                 }
                 index = memoIndexByJournalPath(loadMemoIndex());
             },
-            [](const QString& file, QByteArray& buffer) { return readJournalText(file, buffer); });
+            [](const QString& file, QByteArray&) -> std::optional<QByteArray> {
+                QByteArray bytes;
+                try {
+                    readFileInto(file, bytes);
+                } catch (const FileError&) {
+                    return std::nullopt; // unreadable: no memos, and never written back
+                }
+                return bytes;
+            });
 
     struct FileMemos
     {
         JournalFileMemos read;
         QList<qint64> keys;
     };
+    std::optional<QByteArray>* bytes = contents.data(); // detached once, before the threads
     QList<FileMemos> perFile = parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray&) {
         FileMemos result;
-        if (texts.at(i)) {
+        // Not UTF-8: no memos; rewriting it would destroy the user's bytes.
+        const std::optional<QString> text =
+            bytes[i] ? decodeUtf8Strict(*bytes[i]) : std::optional<QString>();
+        bytes[i].reset();
+        if (text) {
             const QString path = relativeVaultPath(files.at(i));
-            result.read = journalTextMemos(*texts.at(i), path, index.value(path));
+            result.read = journalTextMemos(*text, path, index.value(path));
             result.keys = memoSortKeys(result.read.memos);
         }
         return result;
