@@ -110,19 +110,8 @@ QString renderTodoLine(const DailyTodoItem& item, const QDate& day)
     QString text = item.text;
     // Every line break, not only CR and LF: any of them would split the item when read back.
     for (QChar& c : text) {
-        switch (c.unicode()) {
-        case 0x000A:
-        case 0x000B:
-        case 0x000C:
-        case 0x000D:
-        case 0x0085:
-        case 0x2028:
-        case 0x2029:
+        if (isLineBreak(c))
             c = QLatin1Char(' ');
-            break;
-        default:
-            break;
-        }
     }
     text = text.trimmed();
     if (text.isEmpty())

@@ -75,22 +75,6 @@ QString unescapedFolder(QString folder)
     return folder;
 }
 
-bool isLineBreak(QChar c)
-{
-    switch (c.unicode()) {
-    case 0x000A:
-    case 0x000B:
-    case 0x000C:
-    case 0x000D:
-    case 0x0085:
-    case 0x2028:
-    case 0x2029:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool isBlank(QStringView line)
 {
     return std::all_of(line.begin(), line.end(), [](QChar c) { return c.isSpace(); });
@@ -507,4 +491,20 @@ QList<MemoRecord> VaultRepository::loadMemos() const
     for (const Keyed& item : order)
         memos.append(std::move(*item.memo));
     return memos;
+}
+
+bool isLineBreak(QChar c)
+{
+    switch (c.unicode()) {
+    case 0x000A:
+    case 0x000B:
+    case 0x000C:
+    case 0x000D:
+    case 0x0085:
+    case 0x2028:
+    case 0x2029:
+        return true;
+    default:
+        return false;
+    }
 }

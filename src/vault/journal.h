@@ -34,6 +34,9 @@ QRegularExpression compileTextPattern(const QString& pattern);
 QStringList journalFolderNames();
 
 // "yyyy-MM-dd" of the local day of `date` (also the day-level date of todo comments).
+// Every character that ends a line: LF, VT, FF, CR, NEL, LS and PS.
+bool isLineBreak(QChar c);
+
 QString journalDayName(const QDateTime& date);
 
 // "HH:mm" of `date` in local time: the heading of a memo block.
