@@ -82,17 +82,23 @@ bool isBlank(QStringView line)
 
 // Lines of a block body, split at every line break character on its own (so CR LF gives an
 // empty line between the two).
-QList<QStringView> splitLines(QStringView body)
+QList<QStringView> splitLines(QStringView body, bool* onlyLineFeeds = nullptr)
 {
     QList<QStringView> lines;
     qsizetype start = 0;
+    bool lineFeeds = true;
     for (qsizetype i = 0; i < body.size(); ++i) {
-        if (isLineBreak(body.at(i))) {
-            lines.append(body.sliced(start, i - start));
-            start = i + 1;
-        }
+        // Most characters are far from every break: one comparison each sends them on.
+        const char16_t c = body.at(i).unicode();
+        if ((c > 0x0d && c < 0x85) || (c > 0x85 && c < 0x2028) || c > 0x2029 || c < 0x0a)
+            continue;
+        lines.append(body.sliced(start, i - start));
+        start = i + 1;
+        lineFeeds = lineFeeds && c == u'\n';
     }
     lines.append(body.sliced(start));
+    if (onlyLineFeeds)
+        *onlyLineFeeds = lineFeeds;
     return lines;
 }
 
@@ -138,7 +144,7 @@ QDateTime createdAtOn(const QDate& day, const QString& time)
 // Whether a trimmed line is a time heading (memoHeadingLinePattern). The two forms this system
 // writes, with ASCII digits, are recognised by hand, and lines that cannot match are turned away
 // at their first characters; the pattern decides the rest.
-bool isMemoHeadingLine(const QString& line)
+bool isMemoHeadingLine(QStringView line)
 {
     const auto digitAt = [&](qsizetype i) {
         return line.at(i).unicode() >= u'0' && line.at(i).unicode() <= u'9';
@@ -154,13 +160,14 @@ bool isMemoHeadingLine(const QString& line)
         return true;
     if (!line.startsWith(QLatin1String("##")) && !line.startsWith(QLatin1String("**")))
         return false;
-    return memoHeadingLinePattern().match(line).hasMatch();
+    return memoHeadingLinePattern().match(line.toString()).hasMatch();
 }
 
 MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder,
                       const QString& journalPath, const QDate& day)
 {
-    const QList<QStringView> lines = splitLines(body);
+    bool onlyLineFeeds = true;
+    const QList<QStringView> lines = splitLines(body, &onlyLineFeeds);
     qsizetype first = 0;
     qsizetype last = lines.size(); // exclusive
     const auto dropLeadingBlanks = [&] {
@@ -175,11 +182,16 @@ MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder
     dropLeadingBlanks();
     QString time = QStringLiteral("00:00");
     if (first < last) {
-        const QString heading = lines.at(first).trimmed().toString();
+        const QStringView heading = lines.at(first).trimmed();
         if (isMemoHeadingLine(heading)) {
-            time = heading;
-            time.remove(QLatin1String("## "));
-            time.remove(QLatin1String("**"));
+            // The time is the heading without its "## " and "**" marks; in the two usual forms
+            // that is where the digits are.
+            if (heading.size() == 8 && heading.startsWith(QLatin1String("## ")))
+                time = heading.sliced(3).toString();
+            else if (heading.size() == 9 && heading.startsWith(QLatin1String("**")))
+                time = heading.sliced(2, 5).toString();
+            else
+                time = heading.toString().remove(QLatin1String("## ")).remove(QLatin1String("**"));
             ++first;
         }
     }
@@ -193,13 +205,11 @@ MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder
     QString markdown;
     if (first < last) {
         // The lines joined with line feeds are the text they were cut from when line feeds are
-        // the only breaks in it: then one copy does it.
+        // the only breaks in the body: then one copy does it.
         const qsizetype start = lines.at(first).data() - body.data();
         const qsizetype end = lines.at(last - 1).data() + lines.at(last - 1).size() - body.data();
-        const QStringView span = body.sliced(start, end - start);
-        if (std::none_of(span.begin(), span.end(),
-                         [](QChar c) { return c != QLatin1Char('\n') && isLineBreak(c); })) {
-            markdown = span.toString();
+        if (onlyLineFeeds) {
+            markdown = body.sliced(start, end - start).toString();
         } else {
             for (qsizetype i = first; i < last; ++i) {
                 if (i > first)
