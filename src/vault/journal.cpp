@@ -12,6 +12,7 @@
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QStringView>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <vector>
@@ -82,9 +83,12 @@ bool isBlank(QStringView line)
 
 // Lines of a block body, split at every line break character on its own (so CR LF gives an
 // empty line between the two).
-QList<QStringView> splitLines(QStringView body, bool* onlyLineFeeds = nullptr)
+// A block has a handful of lines: kept on the stack.
+using BlockLines = QVarLengthArray<QStringView, 64>;
+
+BlockLines splitLines(QStringView body, bool* onlyLineFeeds = nullptr)
 {
-    QList<QStringView> lines;
+    BlockLines lines;
     qsizetype start = 0;
     bool lineFeeds = true;
     for (qsizetype i = 0; i < body.size(); ++i) {
@@ -106,7 +110,28 @@ QList<QStringView> splitLines(QStringView body, bool* onlyLineFeeds = nullptr)
 QDate dayOfJournalFile(const QString& journalPath)
 {
     const QString fileName = journalPath.section(QLatin1Char('/'), -1);
-    return QDate::fromString(QFileInfo(fileName).completeBaseName(), QStringLiteral("yyyy-MM-dd"));
+    const QString dayName = QFileInfo(fileName).completeBaseName();
+    // The usual name, "yyyy-MM-dd" in ASCII digits with a four-digit year from 1000 on, is read
+    // by hand; the general parser costs more than all the memos of a small day file.
+    const auto number = [&](qsizetype from, qsizetype length) {
+        int value = 0;
+        for (qsizetype i = from; i < from + length; ++i) {
+            const char16_t c = dayName.at(i).unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            value = value * 10 + int(c - u'0');
+        }
+        return value;
+    };
+    if (dayName.size() == 10 && dayName.at(4) == QLatin1Char('-') &&
+        dayName.at(7) == QLatin1Char('-')) {
+        const int year = number(0, 4);
+        const int month = number(5, 2);
+        const int day = number(8, 2);
+        if (year >= 1000 && month >= 0 && day >= 0)
+            return QDate(year, month, day);
+    }
+    return QDate::fromString(dayName, QStringLiteral("yyyy-MM-dd"));
 }
 
 // "HH:mm" as QTime::fromString reads it. The usual case, five ASCII characters, is read by
@@ -167,7 +192,7 @@ MemoRecord parseBlock(QStringView body, const QString& id, const QString& folder
                       const QString& journalPath, const QDate& day)
 {
     bool onlyLineFeeds = true;
-    const QList<QStringView> lines = splitLines(body, &onlyLineFeeds);
+    const BlockLines lines = splitLines(body, &onlyLineFeeds);
     qsizetype first = 0;
     qsizetype last = lines.size(); // exclusive
     const auto dropLeadingBlanks = [&] {

@@ -26,14 +26,14 @@ template <typename Result, typename Function>
 QList<Result> parallelMap(qsizetype count, Function&& function)
 {
     QList<Result> results(count);
-    Result* slots = results.data(); // detached once, before any thread writes
+    Result* output = results.data(); // detached once, before any thread writes
     std::vector<std::exception_ptr> errors{size_t(count)};
     std::atomic<qsizetype> next{0};
     const auto worker = [&] {
         QByteArray scratch;
         for (qsizetype i = next++; i < count; i = next++) {
             try {
-                slots[i] = function(i, scratch);
+                output[i] = function(i, scratch);
             } catch (...) {
                 errors[size_t(i)] = std::current_exception();
             }

@@ -399,6 +399,25 @@ private Q_SLOTS:
         QCOMPARE(contents(fast), contents(reference));
     }
 
+    void datesMemosByTheirFileName_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"2024-05-01", "2024-02-29", "2023-02-29", "2024-13-01",
+                                 "2024-00-10", "2024-5-1", "0999-05-01", "1000-01-01", "9999-12-31",
+                                 "notes", "2024-05-01.bak", "2024-05-O1", "２０２４-05-01"})
+            QTest::newRow(name) << QString::fromUtf8(name);
+    }
+
+    void datesMemosByTheirFileName()
+    {
+        QFETCH(QString, name);
+        const QDate day = QDate::fromString(name, QStringLiteral("yyyy-MM-dd"));
+        const QDateTime expected = day.isValid() ? QDateTime(day, QTime(9, 30)) : distantPast();
+        QCOMPARE(memoCreatedAt(QStringLiteral("Journal/x/") + name + QStringLiteral(".md"),
+                               QStringLiteral("09:30")),
+                 expected);
+    }
+
     void readsHeadingsAndBodies_data()
     {
         QTest::addColumn<QString>("heading");
