@@ -3,6 +3,7 @@
 #include "fileio.h"
 #include "journal.h"
 #include "memoindexreader.h"
+#include "parallelmap.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
@@ -244,19 +245,33 @@ QByteArray encodeMemoIndex(const QList<MemoIndexEntry>& entries)
 {
     // Written by hand: QJsonArray grows slower than linearly, and the index is rewritten after
     // every memo change. The layout is QJsonDocument's indented one, keys in ascending order.
+    // A large index is written in slices on all cores and the slices joined: the same bytes.
+    const auto encodeSlice = [&](qsizetype from, qsizetype to) {
+        QByteArray json;
+        json.reserve((to - from) * 256);
+        for (qsizetype i = from; i < to; ++i) {
+            const MemoIndexEntry& entry = entries.at(i);
+            json += "    {\n";
+            appendMember(json, contentDigestKey, entry.contentDigest, false);
+            appendMember(json, createdAtKey, encodedDate(entry.createdAt), false);
+            if (entry.folderPath)
+                appendMember(json, folderPathKey, *entry.folderPath, false);
+            appendMember(json, idKey, entry.id, false);
+            appendMember(json, journalPathKey, entry.journalPath, true);
+            json += i + 1 < entries.size() ? "    },\n" : "    }\n";
+        }
+        return json;
+    };
+    constexpr qsizetype sliceSize = 256;
+    const qsizetype slices = (entries.size() + sliceSize - 1) / sliceSize;
+    const QList<QByteArray> parts = parallelMap<QByteArray>(slices, [&](qsizetype slice,
+                                                                        QByteArray&) {
+        return encodeSlice(slice * sliceSize, std::min(entries.size(), (slice + 1) * sliceSize));
+    });
     QByteArray json = "[\n";
     json.reserve(entries.size() * 256);
-    for (qsizetype i = 0; i < entries.size(); ++i) {
-        const MemoIndexEntry& entry = entries.at(i);
-        json += "    {\n";
-        appendMember(json, contentDigestKey, entry.contentDigest, false);
-        appendMember(json, createdAtKey, encodedDate(entry.createdAt), false);
-        if (entry.folderPath)
-            appendMember(json, folderPathKey, *entry.folderPath, false);
-        appendMember(json, idKey, entry.id, false);
-        appendMember(json, journalPathKey, entry.journalPath, true);
-        json += i + 1 < entries.size() ? "    },\n" : "    }\n";
-    }
+    for (const QByteArray& part : parts)
+        json += part;
     json += "]\n";
     return json;
 }

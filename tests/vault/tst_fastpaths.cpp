@@ -418,6 +418,33 @@ private Q_SLOTS:
                  expected);
     }
 
+    // A large index is written in slices: the bytes are still QJsonDocument's indented layout.
+    void writesLargeIndexesWhole()
+    {
+        QList<MemoIndexEntry> entries;
+        QJsonArray array;
+        for (int i = 0; i < 600; ++i) {
+            const MemoIndexEntry entry{
+                QStringLiteral("memo-%1").arg(i),
+                QDateTime(QDate(2024, 5, 1), QTime(0, 0), Qt::UTC).addSecs(i * 61),
+                QStringLiteral("Journal/2024/05/2024-05-01.md"),
+                QStringLiteral("%1").arg(i, 32, 16),
+                i % 3 ? std::optional<QString>(QStringLiteral("笔记/R&D \"%1\"").arg(i))
+                      : std::nullopt};
+            entries.append(entry);
+            QJsonObject object{{QStringLiteral("contentDigest"), entry.contentDigest},
+                               {QStringLiteral("createdAt"), entry.createdAt.toString(Qt::ISODate)},
+                               {QStringLiteral("id"), entry.id},
+                               {QStringLiteral("journalPath"), entry.journalPath}};
+            if (entry.folderPath)
+                object.insert(QStringLiteral("folderPath"), *entry.folderPath);
+            array.append(object);
+        }
+        const QByteArray written = encodeMemoIndex(entries);
+        QCOMPARE(written, QJsonDocument(array).toJson(QJsonDocument::Indented));
+        QCOMPARE(decodeMemoIndex(written), std::optional<QList<MemoIndexEntry>>(entries));
+    }
+
     void readsHeadingsAndBodies_data()
     {
         QTest::addColumn<QString>("heading");
