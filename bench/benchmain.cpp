@@ -31,19 +31,7 @@ struct Contents
     QList<DailyTodoItem> todos;
 };
 
-// What the library model does when it opens a vault.
-Contents fullLoad(const VaultRepository& repository, const QDateTime& now)
-{
-    repository.prepareLayout();
-    repository.rollOverDailyTodos(now);
-    Contents contents;
-    contents.snapshot = repository.loadSnapshot();
-    contents.memos = repository.loadMemos();
-    contents.todos = repository.loadDailyTodos(now);
-    return contents;
-}
-
-// What it does after every change.
+// What the library model does after every change.
 Contents refresh(const VaultRepository& repository, const QDateTime& now)
 {
     repository.rollOverDailyTodos(now);
@@ -52,6 +40,13 @@ Contents refresh(const VaultRepository& repository, const QDateTime& now)
     contents.memos = repository.loadMemos();
     contents.todos = repository.loadDailyTodos(now);
     return contents;
+}
+
+// What it does when it opens a vault: the layout first, then the same reads.
+Contents fullLoad(const VaultRepository& repository, const QDateTime& now)
+{
+    repository.prepareLayout();
+    return refresh(repository, now);
 }
 
 template <typename Operation> double timed(Operation&& operation)
