@@ -1,3 +1,4 @@
+#include "fileidentity.h"
 #include "fileio.h"
 #include "testvault.h"
 
@@ -25,6 +26,20 @@ private Q_SLOTS:
         QVERIFY(::stat(QFile::encodeName(file).constData(), &info) == 0);
         QCOMPARE(int(info.st_mode & 07777), 0600);
         QCOMPARE(vault.files(), QStringList{QStringLiteral("a.md")});
+    }
+
+    void identityChangesWithEveryRewrite()
+    {
+        TestVault vault;
+        const QString file = vault.path(QStringLiteral("a.md"));
+        QVERIFY(!fileIdentity(file));
+        writeFileAtomically(file, QByteArray("same"));
+        const auto first = fileIdentity(file);
+        QVERIFY(first && first->size == 4);
+        QCOMPARE(fileIdentity(file), first);
+        // Same size, same second: only the replacement gives it away.
+        writeFileAtomically(file, QByteArray("SAME"));
+        QVERIFY(fileIdentity(file) != first);
     }
 
     void failedWritesLeaveNoTrace_data()
