@@ -170,7 +170,7 @@ private:
         // Save an article of typical (median) size.
         QList<NoteSummary> notes = contents.snapshot.notes;
         std::sort(notes.begin(), notes.end(), [](const NoteSummary& a, const NoteSummary& b) {
-            return a.searchableContent.size() < b.searchableContent.size();
+            return a.searchableContent.byteSize() < b.searchableContent.byteSize();
         });
         m_document = m_repository.loadDocument(notes.at(notes.size() / 2).path);
         m_documentText = m_document.markdown;
@@ -328,9 +328,16 @@ int main(int argc, char* argv[])
         QStringLiteral("Instead of timing, run each operation once and write what it returned "
                        "and a digest of the vault after it to this file (to compare builds)."),
         QStringLiteral("file"));
+    const QCommandLineOption fresh(
+        QStringLiteral("fresh"),
+        QStringLiteral("With --dump: a new repository for every step (reads everything afresh), "
+                       "the reference for what reading only the changes must give."));
+    const QCommandLineOption outsideEdits(
+        QStringLiteral("outside-edits"),
+        QStringLiteral("With --dump: also change files as another program would, between loads."));
     const QCommandLineOption memoryOnly(QStringLiteral("measure-load-memory"),
                                         QStringLiteral("Internal: one full load, print memory."));
-    parser.addOptions({runs, today, workDir, keep, only, dump, memoryOnly});
+    parser.addOptions({runs, today, workDir, keep, only, dump, fresh, outsideEdits, memoryOnly});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -357,14 +364,19 @@ int main(int argc, char* argv[])
                     QStringLiteral("larch-bench-work-%1").arg(QCoreApplication::applicationPid()));
         if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), vault, copy}) != 0)
             throw std::runtime_error("cannot copy the vault to " + copy.toStdString());
+        // The start-up cache of the copy goes beside it, not into the user's cache folder.
+        const QString cacheHome = copy + QStringLiteral("-cache");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
         err << "Working on a copy: " << copy << "\n";
         err.flush();
         BenchReport report;
         try {
             if (parser.isSet(dump)) {
-                writeOperationDump(copy, day, parser.value(dump));
+                writeOperationDump(copy, day, parser.value(dump),
+                                   DumpOptions{parser.isSet(fresh), parser.isSet(outsideEdits)});
                 if (!parser.isSet(keep))
                     QDir(copy).removeRecursively();
+                QDir(cacheHome).removeRecursively();
                 return 0;
             }
             report = Benchmark(copy, day, runCount,
@@ -373,11 +385,13 @@ int main(int argc, char* argv[])
         } catch (...) {
             if (!parser.isSet(keep))
                 QDir(copy).removeRecursively();
+            QDir(cacheHome).removeRecursively();
             throw;
         }
         report.vault = vault;
         if (!parser.isSet(keep))
             QDir(copy).removeRecursively();
+        QDir(cacheHome).removeRecursively();
         printReport(report, out);
     } catch (const std::exception& error) {
         err << "larch-bench: " << error.what() << "\n";

@@ -10,18 +10,6 @@
 
 namespace {
 
-bool isCombiningMark(QChar c)
-{
-    switch (c.category()) {
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-        return true;
-    default:
-        return false;
-    }
-}
-
 bool containsEveryToken(const QString& text, const QStringList& tokens)
 {
     for (const QString& token : tokens) {
@@ -32,60 +20,6 @@ bool containsEveryToken(const QString& text, const QStringList& tokens)
 }
 
 } // namespace
-
-namespace {
-
-// The full fold of a run of text: decompose, drop marks, case-fold, recompose.
-QString foldRun(const QString& text)
-{
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString stripped;
-    stripped.reserve(decomposed.size());
-    for (QChar c : decomposed) {
-        if (!isCombiningMark(c))
-            stripped.append(c);
-    }
-    // Simple case folding keeps the sharp s; full folding, as the query side expects, makes it
-    // "ss".
-    return stripped.toCaseFolded()
-        .replace(QChar(0x00DF), QLatin1String("ss"))
-        .normalized(QString::NormalizationForm_KC);
-}
-
-// Characters that every step of the fold leaves alone or only lower-cases: ASCII and the CJK
-// unified ideographs, nearly all of a vault's text. They never combine with a neighbour, so the
-// runs between them can be folded on their own with the same result as the whole text.
-bool foldsTrivially(char16_t c)
-{
-    return c < 0x80 || (c >= 0x4E00 && c <= 0x9FFF);
-}
-
-} // namespace
-
-QString foldForSearch(const QString& text)
-{
-    // Normalising is slow; articles are folded once per snapshot, which is megabytes of text,
-    // so only the runs that need it go through the full fold.
-    QString folded;
-    folded.reserve(text.size());
-    const char16_t* data = reinterpret_cast<const char16_t*>(text.constData());
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    while (i < size) {
-        const char16_t c = data[i];
-        if (foldsTrivially(c)) {
-            folded.append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c));
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < size && !foldsTrivially(data[end]))
-            ++end;
-        folded.append(foldRun(text.mid(i, end - i)));
-        i = end;
-    }
-    return folded;
-}
 
 QDate memoDay(const QDateTime& date)
 {
@@ -147,10 +81,9 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
         QtConcurrent::blockingMapped(notes, [](const NoteSummary& note) {
             const QString foldedTitle = foldForSearch(note.title);
             FoldedNote folded{foldedTitle,
-                              foldedTitle + QLatin1Char(' ') +
-                                  foldForSearch(note.searchableContent),
+                              foldedTitle + QLatin1Char(' ') + note.searchableContent.foldedText(),
                               note.title.toCaseFolded(),
-                              note.searchableContent.toCaseFolded(),
+                              note.searchableContent.caseFoldedText(),
                               {},
                               {}};
             folded.foldedFilter.add(folded.text);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "memocontent.h"
+#include "searchfold.h"
 #include "textfilter.h"
 #include "vaultrecords.h"
 
@@ -14,10 +15,6 @@
 // Search over published contents. Pure functions over values, callable from any thread; the
 // controller and the command-line program share them. Texts are folded once per published
 // snapshot (the indexes below), not once per query.
-
-// Case-, diacritic- and width-insensitive form of a text: compatibility decomposition, combining
-// marks dropped, case folded, then recomposed with compatibility mapping.
-QString foldForSearch(const QString& text);
 
 // The local calendar day of a date. Memo dates are read as local times already; converting only
 // the others keeps work over 20,000 memos cheap.

@@ -3,7 +3,7 @@
 #include "fileio.h"
 #include "memoanchors.h"
 #include "memoindex.h"
-#include "parallelmap.h"
+#include "recordstore.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
@@ -449,83 +449,10 @@ QList<qint64> memoSortKeys(const QList<MemoRecord>& memos)
 
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
-    // Reading and decoding the day files starts while the walk is still finding them, and the
-    // index is decoded meanwhile; then the cores share the parsing and re-anchoring. Each memo's
-    // sort key is taken there too: the instant of a local date costs a time-zone computation,
-    // far too much to repeat in every comparison of the sort.
-    QStringList files;
-    QHash<QString, QList<MemoIndexEntry>> index;
-    // The bytes are kept until the parsing, not the decoded text: half the memory.
-    QList<std::optional<QByteArray>> contents =
-        parallelMapWhileProducing<std::optional<QByteArray>, QString>(
-            [&](const auto& add) {
-                for (const QString& name : journalFolderNames()) {
-                    const QString folder = m_rootPath + QLatin1Char('/') + name;
-                    if (!isDirectory(folder))
-                        continue;
-                    for (const QString& file : journalFilesBelow(folder)) {
-                        files.append(file);
-                        add(file);
-                    }
-                }
-                index = memoIndexByJournalPath(loadMemoIndex());
-            },
-            [](const QString& file, QByteArray&) -> std::optional<QByteArray> {
-                QByteArray bytes;
-                try {
-                    readFileInto(file, bytes);
-                } catch (const FileError&) {
-                    return std::nullopt; // unreadable: no memos, and never written back
-                }
-                return bytes;
-            });
-
-    struct FileMemos
-    {
-        JournalFileMemos read;
-        QList<qint64> keys;
-    };
-    std::optional<QByteArray>* bytes = contents.data(); // detached once, before the threads
-    QList<FileMemos> perFile = parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray&) {
-        FileMemos result;
-        // Not UTF-8: no memos; rewriting it would destroy the user's bytes.
-        const std::optional<QString> text =
-            bytes[i] ? decodeUtf8Strict(*bytes[i]) : std::optional<QString>();
-        bytes[i].reset();
-        if (text) {
-            const QString path = relativeVaultPath(files.at(i));
-            result.read = journalTextMemos(*text, path, index.value(path));
-            result.keys = memoSortKeys(result.read.memos);
-        }
-        return result;
-    });
-
-    // Repairs are written in walk order, so a failed write stops the load where a file-by-file
-    // load would have stopped.
-    struct Keyed
-    {
-        qint64 key;
-        MemoRecord* memo;
-    };
-    std::vector<Keyed> order;
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        FileMemos& file = perFile[i];
-        if (file.read.repairedText)
-            writeTextFileAtomically(files.at(i), *file.read.repairedText);
-        for (qsizetype m = 0; m < file.read.memos.size(); ++m)
-            order.push_back({file.keys.at(m), &file.read.memos[m]});
-    }
-    // The order of memoPrecedes, stable as before.
-    std::stable_sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return a.memo->id < b.memo->id;
-    });
-    QList<MemoRecord> memos;
-    memos.reserve(qsizetype(order.size()));
-    for (const Keyed& item : order)
-        memos.append(std::move(*item.memo));
-    return memos;
+    // Day files whose lost anchors were put back are written as they are met; a failed write
+    // fails the whole load.
+    return m_records->memos(
+        [](const QString& file, const QString& text) { writeTextFileAtomically(file, text); });
 }
 
 bool isLineBreak(QChar c)

@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "memoindexreader.h"
 #include "parallelmap.h"
+#include "recordstore.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
@@ -360,20 +361,17 @@ QString reanchorMemos(const QString& text, const QString& journalPath,
 
 QList<MemoIndexEntry> VaultRepository::loadMemoIndex() const
 {
-    QByteArray bytes;
-    try {
-        bytes = readFileBytes(m_rootPath + QLatin1Char('/') + memoIndexRelativePath());
-    } catch (const FileError&) {
-        return {}; // a missing or unreadable index is an empty one
-    }
-    return decodeMemoIndex(bytes).value_or(QList<MemoIndexEntry>());
+    // A missing, unreadable or undecodable index is an empty one.
+    return m_records->memoIndex();
 }
 
 void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
 {
     const QString file = m_rootPath + QLatin1Char('/') + memoIndexRelativePath();
     ::createFolder(QFileInfo(file).absolutePath());
-    writeFileAtomically(file, encodeMemoIndex(entries));
+    const QByteArray bytes = encodeMemoIndex(entries);
+    writeFileAtomically(file, bytes);
+    m_records->memoIndexWritten(bytes, entries);
 }
 
 void VaultRepository::upsertMemoIndexEntry(const MemoRecord& memo) const

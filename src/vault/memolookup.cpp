@@ -1,98 +1,21 @@
 #include "memolookup.h"
 
-#include "fileio.h"
-#include "journal.h"
-#include "memoanchors.h"
-#include "parallelmap.h"
-#include "vaulterror.h"
 #include "vaultrepository.h"
-#include "vaultwalk.h"
-
-#include <QHash>
-
-#include <algorithm>
-
-namespace {
-
-struct FileLookup
-{
-    std::optional<QString> repairedText;
-    QList<MemoRecord> memos; // only those with the id
-    QList<qint64> keys;
-};
-
-// readJournalFile, with the memos of the file parsed only when one of them has the id.
-FileLookup lookUpFile(const QString& absolutePath, const QString& journalPath,
-                      const QList<MemoIndexEntry>& index, const QString& id, QByteArray& buffer)
-{
-    FileLookup result;
-    try {
-        readFileInto(absolutePath, buffer);
-    } catch (const FileError&) {
-        return result; // unreadable: no memos, and never written back
-    }
-    std::optional<QString> text = decodeUtf8Strict(buffer);
-    if (!text)
-        return result; // not UTF-8: never written back
-    QList<MemoAnchor> anchors = findMemoAnchors(*text);
-    const auto anchored = [&](const QString& memoId) {
-        return std::any_of(anchors.cbegin(), anchors.cend(),
-                           [&](const MemoAnchor& anchor) { return anchor.id == memoId; });
-    };
-    const bool anchorMissing = std::any_of(index.cbegin(), index.cend(), [&](const auto& entry) {
-        return entry.journalPath == journalPath && !anchored(entry.id);
-    });
-    if (anchorMissing) {
-        QString repaired = reanchorMemos(*text, journalPath, index);
-        if (repaired.size() != text->size()) {
-            result.repairedText = repaired;
-            text = std::move(repaired);
-            anchors = findMemoAnchors(*text);
-        }
-    }
-    if (!anchored(id))
-        return result;
-    for (MemoRecord& memo : parseAnchoredMemos(*text, journalPath)) {
-        if (memo.id == id)
-            result.memos.append(std::move(memo));
-    }
-    result.keys = memoSortKeys(result.memos);
-    return result;
-}
-
-} // namespace
 
 MemoLookup findMemoById(const VaultRepository& repository, const QString& id)
 {
+    // Loading the memos does to the day files what every load does (lost anchors put back and
+    // written, a failed write thrown); the memo list is sorted, so the first with the id is the
+    // one the memo operations mean. The index is the one the load read, which nothing has
+    // written since.
     MemoLookup lookup;
-    lookup.index = repository.loadMemoIndex();
-    const QHash<QString, QList<MemoIndexEntry>> byFile = memoIndexByJournalPath(lookup.index);
-    QStringList files;
-    for (const QString& name : journalFolderNames()) {
-        const QString folder = repository.rootPath() + QLatin1Char('/') + name;
-        if (isDirectory(folder))
-            files.append(journalFilesBelow(folder));
-    }
-    QList<FileLookup> perFile =
-        parallelMap<FileLookup>(files.size(), [&](qsizetype i, QByteArray& buffer) {
-            const QString path = repository.relativeVaultPath(files.at(i));
-            return lookUpFile(files.at(i), path, byFile.value(path), id, buffer);
-        });
-
-    // As loadMemos: repairs written in walk order; then the memo that its order (creation
-    // time, then id, stable) puts first: all candidates share the id, so the earliest, and of
-    // equally early ones the first met.
-    std::optional<qint64> bestKey;
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        FileLookup& file = perFile[i];
-        if (file.repairedText)
-            writeTextFileAtomically(files.at(i), *file.repairedText);
-        for (qsizetype m = 0; m < file.memos.size(); ++m) {
-            if (!bestKey || file.keys.at(m) < *bestKey) {
-                bestKey = file.keys.at(m);
-                lookup.memo = file.memos.at(m);
-            }
+    const QList<MemoRecord> memos = repository.loadMemos();
+    for (const MemoRecord& memo : memos) {
+        if (memo.id == id) {
+            lookup.memo = memo;
+            break;
         }
     }
+    lookup.index = repository.loadMemoIndex();
     return lookup;
 }

@@ -1,14 +1,26 @@
 #include "vaultrepository.h"
 
 #include "fileio.h"
+#include "recordstore.h"
 #include "vaulterror.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 VaultRepository::VaultRepository(const QString& rootPath)
-    : m_rootPath(QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath()))
+    : m_rootPath(QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath())),
+      m_records(std::make_shared<VaultRecordStore>(m_rootPath))
 {
+}
+
+void VaultRepository::buildSearchIndex() const
+{
+    m_records->buildSearchIndex();
+}
+
+void VaultRepository::saveStartupCache() const
+{
+    m_records->saveStartupCache();
 }
 
 void VaultRepository::prepareLayout() const

@@ -8,11 +8,15 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 struct MemoIndexEntry;
+class VaultRecordStore;
 
 // The only component that touches the vault's files. Methods are synchronous and throw
-// VaultError or FileError; the library model runs them one at a time on one worker thread, so
-// there are no locks here. The repository keeps no state but its root: every call reads afresh.
+// VaultError or FileError; the library model runs them one at a time on one worker thread.
+// Besides its root, the repository keeps what it read from each file (VaultRecordStore), so that
+// loading again reads only what changed; what it hands out is what reading afresh would give.
 //
 // Operations are implemented in one source file per concern (layout, journal, memo writing,
 // memo index, todos, article listing, article files, attachments).
@@ -37,8 +41,8 @@ public:
     QList<MemoRecord> loadMemos() const;
 
     // --- Memo writing
-    MemoRecord createMemo(const QString& text, const QDateTime& createdAt, const QString& folderPath,
-                          const QStringList& imagePaths) const;
+    MemoRecord createMemo(const QString& text, const QDateTime& createdAt,
+                          const QString& folderPath, const QStringList& imagePaths) const;
     MemoRecord updateMemo(const QString& id, const QString& markdown) const;
     MemoRecord appendFollowUp(const QString& id, const QString& text, const QDateTime& date) const;
     void deleteMemo(const QString& id) const;
@@ -67,10 +71,19 @@ public:
                                    const QString& folderPath) const;
 
     // --- Attachments
-    StoredAttachment storeImageAttachment(const QByteArray& bytes, const QString& declaredType) const;
+    StoredAttachment storeImageAttachment(const QByteArray& bytes,
+                                          const QString& declaredType) const;
+
+    // --- Records kept between loads
+    // Indexes the listed articles for search; later snapshots carry the index.
+    void buildSearchIndex() const;
+    // Writes the start-up cache when it no longer matches what was read.
+    void saveStartupCache() const;
+    VaultRecordStore& records() const { return *m_records; }
 
 private:
     QString m_rootPath;
+    std::shared_ptr<VaultRecordStore> m_records;
 };
 
 // The file extension an image of `declaredType` is stored with; empty when the type is not

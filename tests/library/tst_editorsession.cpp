@@ -172,7 +172,8 @@ private Q_SLOTS:
         NoteEditorSession* session = library->selectedSession();
         session->updateMarkdown(QStringLiteral("# Plan\n\nfresh words"));
         QTRY_VERIFY_WITH_TIMEOUT(
-            library->snapshot().notes.first().searchableContent.contains(QStringLiteral("fresh")),
+            library->snapshot().notes.first().searchableContent.text().contains(
+                QStringLiteral("fresh")),
             3000);
 
         QFile file(fixture.path(note.path));
