@@ -1,8 +1,10 @@
+#include "benchcli.h"
 #include "benchdump.h"
 #include "benchreport.h"
 #include "benchvault.h"
 #include "floorreader.h"
 
+#include "recordstore.h"
 #include "vaultrecords.h"
 #include "vaultrepository.h"
 
@@ -88,6 +90,7 @@ int measureLoadMemory(const QString& root, const QDate& today)
 {
     const qint64 start = statusKib("VmHWM");
     const VaultRepository repository(root);
+    repository.records().setStartupCacheEnabled(false); // every file read
     const Contents contents = fullLoad(repository, QDateTime(today, QTime(12, 0)));
     const qint64 peak = statusKib("VmHWM");
     QTextStream(stdout) << start << ' ' << peak << ' ' << contents.snapshot.notes.size() << '\n';
@@ -107,12 +110,16 @@ public:
             m_report.operations.append(
                 {QLatin1String(key), QLatin1String(name), target, QList<double>()});
         };
-        // The full load must stay first: the report takes its per-file cost from it.
-        add("full_load", "full load", 2.0);
+        // The start without cache must stay first: the report takes its per-file cost from it.
+        add("start_no_cache", "start, no cache", 0);
+        add("start_warm_cache", "start, warm cache", 0.6);
+        add("full_load", "full load, vault open", 0);
         add("load_snapshot", "  of which loadSnapshot", 0);
         add("load_memos", "  of which loadMemos", 0);
         add("load_todos", "  of which the two todo calls", 0);
-        add("refresh", "refresh", 2.0);
+        add("refresh", "refresh, nothing changed", 0);
+        add("refresh_one_change", "refresh, one article changed", 0.2);
+        add("capture_refresh", "createMemo + refresh", 0.5);
         add("create_memo", "createMemo", 0);
         add("update_memo", "updateMemo", 0.5);
         add("append_follow_up", "appendFollowUp", 0.5);
@@ -120,6 +127,9 @@ public:
         add("save_document", "saveDocument", 0);
         add("rename_note", "renameNote (+ link rewrite)", 2.0);
         add("store_image_attachment", "storeImageAttachment", 0);
+        add("larch_search", "larch search, end to end", 0);
+        add("rg_search", "rg -l -i -F, end to end", 0);
+        add("larch_memo_add", "larch memo add, end to end", 0.5);
     }
 
     BenchReport run()
@@ -185,6 +195,34 @@ private:
         for (const std::string& file : files)
             m_report.textBytes += QFileInfo(QFile::decodeName(file.c_str())).size();
         m_report.diskBytes = diskBytes(m_repository.rootPath());
+
+        // The search index, built once (the application does it in the background after its
+        // first start), then the start-up cache as the application leaves it.
+        m_report.indexBuildMs = timed([&] { m_repository.buildSearchIndex(); });
+        m_repository.records().saveStartupCache(true);
+        m_report.cacheBytes = QFileInfo(m_repository.records().startupCachePath()).size();
+        m_report.watching = m_repository.records().isWatching();
+        m_larch = larchProgram();
+        m_ripgrep = ripgrepProgram();
+        if (!m_larch.isEmpty() && wants("larch_search")) {
+            // The program's own first run leaves the cache as it needs it.
+            timeProgram(m_larch, larchArguments({QStringLiteral("search"), searchQuery()}));
+        }
+    }
+
+    static QString searchQuery() { return QStringLiteral("海边总结"); }
+
+    QStringList larchArguments(const QStringList& command) const
+    {
+        return QStringList{QStringLiteral("--vault"), m_repository.rootPath()} + command;
+    }
+
+    // A start of the application: a new repository, everything loaded.
+    double timedStart(bool cache) const
+    {
+        VaultRepository repository(m_repository.rootPath());
+        repository.records().setStartupCacheEnabled(cache);
+        return timed([&] { fullLoad(repository, m_now); });
     }
 
     QByteArray imageBytes(int run) const
@@ -200,6 +238,11 @@ private:
     {
         const VaultRepository& repo = m_repository;
         m_report.floorMs.append(measureFloor(repo.rootPath(), m_report.cores).milliseconds);
+        if (wants("start")) {
+            samples("start_no_cache").append(timedStart(false));
+            repo.records().saveStartupCache(true);
+            samples("start_warm_cache").append(timedStart(true));
+        }
         if (wants("full_load")) {
             // The same calls as fullLoad, each timed, to show where a load spends its time.
             double layout = 0, todos = 0, snapshot = 0, memos = 0;
@@ -213,8 +256,18 @@ private:
             samples("load_memos").append(memos);
             samples("load_todos").append(todos);
         }
-        if (wants("refresh"))
+        if (wants("refresh")) {
             samples("refresh").append(timed([&] { refresh(repo, m_now); }));
+            // Another program edits one article; the refresh reads that one.
+            const QString article = repo.rootPath() + QLatin1Char('/') + m_document.path;
+            QFile edited(article);
+            if (!edited.open(QIODevice::Append) ||
+                edited.write("\n外部编辑 edited elsewhere\n") < 0)
+                throw std::runtime_error("cannot edit " + article.toStdString());
+            edited.close();
+            samples("refresh_one_change").append(timed([&] { refresh(repo, m_now); }));
+            m_document = repo.loadDocument(m_document.path);
+        }
 
         if (wants("create_memo") || wants("delete_memo")) {
             MemoRecord created;
@@ -224,6 +277,14 @@ private:
                                           QStringLiteral("Notes"), {m_image});
             }));
             samples("delete_memo").append(timed([&] { repo.deleteMemo(created.id); }));
+            // A capture as the application makes it: the memo, then the re-read.
+            refresh(repo, m_now);
+            samples("capture_refresh").append(timed([&] {
+                created = repo.createMemo(QStringLiteral("基准测试 benchmark memo #bench"),
+                                          at.addSecs(30), QStringLiteral("Notes"), {m_image});
+                refresh(repo, m_now);
+            }));
+            repo.deleteMemo(created.id);
         }
         if (wants("update_memo") || wants("append_follow_up")) {
             const QString edited =
@@ -251,6 +312,23 @@ private:
             }));
             const QString oldName = QFileInfo(m_renamed).completeBaseName();
             samples("rename_note").append(timed([&] { repo.renameNote(moved.path, oldName); }));
+        }
+
+        if (wants("larch_search") && !m_larch.isEmpty()) {
+            samples("larch_search")
+                .append(timeProgram(m_larch,
+                                    larchArguments({QStringLiteral("search"), searchQuery()})));
+            if (!m_ripgrep.isEmpty())
+                samples("rg_search")
+                    .append(timeProgram(m_ripgrep,
+                                        {QStringLiteral("-l"), QStringLiteral("-i"),
+                                         QStringLiteral("-F"), searchQuery(), repo.rootPath()}));
+        }
+        if (wants("larch_memo_add") && !m_larch.isEmpty()) {
+            samples("larch_memo_add")
+                .append(timeProgram(m_larch,
+                                    larchArguments({QStringLiteral("memo"), QStringLiteral("add"),
+                                                    QStringLiteral("命令行 bench")})));
         }
 
         if (wants("store_image_attachment")) {
@@ -287,6 +365,8 @@ private:
     QString m_documentText;
     QString m_image;
     QString m_renamed;
+    QString m_larch;
+    QString m_ripgrep;
 };
 
 } // namespace
@@ -319,8 +399,10 @@ int main(int argc, char* argv[])
                                   QStringLiteral("Keep the copy the operations ran on."));
     const QCommandLineOption only(
         QStringLiteral("only"),
-        QStringLiteral("Run only these, comma-separated (for profiling): full_load, refresh, "
-                       "create_memo (with delete_memo), update_memo (with append_follow_up), "
+        QStringLiteral("Run only these, comma-separated (for profiling): start (with and "
+                       "without cache), full_load, refresh (with one change), create_memo (with "
+                       "delete_memo and the capture), update_memo (with append_follow_up), "
+                       "larch_search (with rg), larch_memo_add, "
                        "save_document, rename_note, store_image_attachment, memory."),
         QStringLiteral("keys"));
     const QCommandLineOption dump(

@@ -1,6 +1,7 @@
 #include "larchcli.h"
 
 #include "clicommand.h"
+#include "recordstore.h"
 #include "textlayout.h"
 #include "vaulterror.h"
 #include "vaultlocation.h"
@@ -177,11 +178,15 @@ int runCommand(const Command& command, const QStringList& arguments, CliIo& io)
     const QString vault =
         locateVault(parsed.value(QStringLiteral("vault")), io.environment, io.applicationSettings);
     VaultRepository repository(vault);
+    // One command reads the vault once: watching it for changes would not pay.
+    repository.records().setWatching(false);
     // Every full load of the application starts by preparing the layout; the program sees the
     // vault as the application would.
     repository.prepareLayout();
     CommandContext context(parsed, io, repository, QDateTime::currentDateTime());
     command.run(context);
+    // What the command read serves the next start (of the program or of the application).
+    repository.saveStartupCache();
     return exitSuccess;
 }
 

@@ -211,8 +211,16 @@ void LibraryController::setSearchText(const QString& text)
 
 void LibraryController::publishSnapshot(const VaultSnapshot& snapshot)
 {
-    if (m_snapshot == snapshot)
+    if (m_snapshot == snapshot) {
+        // The same notes; their search index may have come since, which changes no result.
+        if (m_snapshot.searchIndex != snapshot.searchIndex ||
+            m_snapshot.searchSlots != snapshot.searchSlots) {
+            m_snapshot.searchIndex = snapshot.searchIndex;
+            m_snapshot.searchSlots = snapshot.searchSlots;
+            m_noteSearchIndex.reset();
+        }
         return;
+    }
     m_snapshot = snapshot;
     m_noteSearchIndex.reset();
     m_noteRows.clear();
@@ -289,7 +297,7 @@ QVariantList LibraryController::memoDayList() const
 const NoteSearchIndex& LibraryController::noteSearchIndex() const
 {
     if (!m_noteSearchIndex)
-        m_noteSearchIndex = buildNoteSearchIndex(m_snapshot.notes);
+        m_noteSearchIndex = buildNoteSearchIndex(m_snapshot);
     return *m_noteSearchIndex;
 }
 

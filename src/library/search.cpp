@@ -63,44 +63,69 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath)
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
 {
     NoteSearchIndex index;
+    index.slots = QList<qint32>(notes.size(), -1);
     index.foldedTitles.reserve(notes.size());
-    index.foldedTexts.reserve(notes.size());
     index.caseFoldedTitles.reserve(notes.size());
-    index.caseFoldedContents.reserve(notes.size());
-    // Tens of megabytes of text on a large vault: fold the notes on every core, row for row.
-    struct FoldedNote
-    {
-        QString title;
-        QString text;
-        QString caseFoldedTitle;
-        QString caseFoldedContent;
-        TextFilter foldedFilter;
-        TextFilter caseFoldedFilter;
-    };
-    const QList<FoldedNote> folded =
-        QtConcurrent::blockingMapped(notes, [](const NoteSummary& note) {
-            const QString foldedTitle = foldForSearch(note.title);
-            FoldedNote folded{foldedTitle,
-                              foldedTitle + QLatin1Char(' ') + note.searchableContent.foldedText(),
-                              note.title.toCaseFolded(),
-                              note.searchableContent.caseFoldedText(),
-                              {},
-                              {}};
-            folded.foldedFilter.add(folded.text);
-            folded.caseFoldedFilter.add(folded.caseFoldedTitle);
-            folded.caseFoldedFilter.add(folded.caseFoldedContent);
-            return folded;
-        });
-    for (const FoldedNote& note : folded) {
-        index.foldedTitles.append(note.title);
-        index.foldedTexts.append(note.text);
-        index.caseFoldedTitles.append(note.caseFoldedTitle);
-        index.caseFoldedContents.append(note.caseFoldedContent);
-        index.foldedFilters.append(note.foldedFilter);
-        index.caseFoldedFilters.append(note.caseFoldedFilter);
+    for (const NoteSummary& note : notes) {
+        index.foldedTitles.append(foldForSearch(note.title));
+        index.caseFoldedTitles.append(note.title.toCaseFolded());
     }
     return index;
 }
+
+NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot)
+{
+    if (!snapshot.searchIndex || snapshot.searchSlots.size() != snapshot.notes.size())
+        return buildNoteSearchIndex(snapshot.notes);
+    NoteSearchIndex index;
+    index.articles = snapshot.searchIndex;
+    index.slots = snapshot.searchSlots;
+    index.rowsBySlot = QList<qint32>(index.articles->slotCount(), -1);
+    index.foldedTitles.reserve(snapshot.notes.size());
+    index.caseFoldedTitles.reserve(snapshot.notes.size());
+    for (qsizetype row = 0; row < snapshot.notes.size(); ++row) {
+        const NoteSummary& note = snapshot.notes.at(row);
+        const qint32 slot = index.slots.at(row);
+        if (slot >= 0 && slot < index.rowsBySlot.size())
+            index.rowsBySlot[slot] = qint32(row);
+        index.foldedTitles.append(slot >= 0 ? index.articles->foldedTitle(slot)
+                                            : foldForSearch(note.title));
+        index.caseFoldedTitles.append(note.title.toCaseFolded());
+    }
+    return index;
+}
+
+namespace {
+
+// The rows that may match: those the index finds for every word (or every row when there is no
+// index), plus the rows it does not hold. `proven` tells, per word, whether the index's answer
+// is exact, so that those words need no check of the text.
+QList<qsizetype> candidateRows(const NoteSearchIndex& index, qsizetype rowCount,
+                               const QStringList& words, QList<bool>& proven)
+{
+    proven = QList<bool>(words.size(), false);
+    QList<qsizetype> rows;
+    if (!index.articles || words.isEmpty()) {
+        rows.reserve(rowCount);
+        for (qsizetype row = 0; row < rowCount; ++row)
+            rows.append(row);
+        return rows;
+    }
+    SlotSet slots(index.articles->slotCount(), true);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        bool exact = false;
+        slots.intersect(index.articles->match(words.at(i), &exact));
+        proven[i] = exact;
+    }
+    for (qsizetype row = 0; row < rowCount; ++row) {
+        const qint32 slot = index.slots.at(row);
+        if (slot < 0 || slots.contains(slot))
+            rows.append(row);
+    }
+    return rows;
+}
+
+} // namespace
 
 MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos)
 {
@@ -118,27 +143,35 @@ QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSea
 {
     const QStringList tokens = searchTokens(query);
     const QString wholeQuery = foldForSearch(trimmedText(query));
-    TextFilter tokenFilter;
-    for (const QString& token : tokens)
-        tokenFilter.add(token);
     struct Hit
     {
         int rank;
         qsizetype row;
     };
     QList<Hit> hits;
-    for (qsizetype row = 0; row < notes.size(); ++row) {
+    if (tokens.isEmpty() && !folderPath)
+        return {};
+    QList<bool> proven;
+    for (const qsizetype row : candidateRows(index, notes.size(), tokens, proven)) {
         const NoteSummary& note = notes.at(row);
         if (folderPath && !isNoteInFolder(note.path, *folderPath))
             continue;
-        if (tokens.isEmpty()) {
-            if (!folderPath)
-                continue;
-        } else if (!index.foldedFilters.at(row).mayContain(tokenFilter) ||
-                   !containsEveryToken(index.foldedTexts.at(row), tokens)) {
-            continue;
-        }
+        // The searchable text is the folded title, a space and the folded text; a word holds
+        // no white space, so it lies in one of the two.
         const QString& title = index.foldedTitles.at(row);
+        bool matches = true;
+        std::optional<QString> text;
+        for (qsizetype i = 0; i < tokens.size() && matches; ++i) {
+            if (proven.at(i) && index.slots.at(row) >= 0)
+                continue;
+            if (title.contains(tokens.at(i)))
+                continue;
+            if (!text)
+                text = note.searchableContent.foldedText();
+            matches = text->contains(tokens.at(i));
+        }
+        if (!matches)
+            continue;
         const int rank = title == wholeQuery ? 0 : title.startsWith(wholeQuery) ? 1 : 2;
         hits.append({rank, row});
     }
@@ -172,24 +205,40 @@ QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIn
     return result;
 }
 
+namespace {
+
+// Whether a case-folded needle is made of characters that fold to themselves: ASCII and the CJK
+// unified ideographs. For such a needle, a text whose case-folded form holds it also holds, in
+// its search-folded form, every white-space-free piece of it, so the index may narrow the notes
+// to check.
+bool foldsToItself(const QString& needle)
+{
+    return std::all_of(needle.cbegin(), needle.cend(), [](QChar c) {
+        return c.unicode() < 0x80 || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF);
+    });
+}
+
+} // namespace
+
 QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                  const LibrarySelection& selection, const QString& searchText)
 {
     if (selection.kind() == LibrarySelection::Kind::quick)
         return {};
     const QString needle = trimmedText(searchText).toCaseFolded();
-    const TextFilter needleFilter = TextFilter::of(needle);
     if (selection.kind() == LibrarySelection::Kind::all && needle.isEmpty())
         return notes;
+    QList<bool> proven;
+    const QList<qsizetype> rows = candidateRows(
+        index, notes.size(), foldsToItself(needle) ? searchTokens(needle) : QStringList(), proven);
     QList<NoteSummary> result;
-    for (qsizetype row = 0; row < notes.size(); ++row) {
+    for (const qsizetype row : rows) {
         const NoteSummary& note = notes.at(row);
         if (selection.kind() == LibrarySelection::Kind::folder &&
             !isNoteInFolder(note.path, selection.folderPath()))
             continue;
-        if (!needle.isEmpty() && (!index.caseFoldedFilters.at(row).mayContain(needleFilter) ||
-                                  (!index.caseFoldedTitles.at(row).contains(needle) &&
-                                   !index.caseFoldedContents.at(row).contains(needle))))
+        if (!needle.isEmpty() && !index.caseFoldedTitles.at(row).contains(needle) &&
+            !note.searchableContent.caseFoldedText().contains(needle))
             continue;
         result.append(note);
     }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "articlesearchindex.h"
 #include "memocontent.h"
 #include "searchfold.h"
-#include "textfilter.h"
 #include "vaultrecords.h"
 
 #include <QDate>
@@ -13,8 +13,7 @@
 #include <optional>
 
 // Search over published contents. Pure functions over values, callable from any thread; the
-// controller and the command-line program share them. Texts are folded once per published
-// snapshot (the indexes below), not once per query.
+// controller and the command-line program share them.
 
 // The local calendar day of a date. Memo dates are read as local times already; converting only
 // the others keeps work over 20,000 memos cheap.
@@ -30,16 +29,20 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath);
 // The folder of a vault-relative path: its pieces without the last, "" at the root.
 QString parentFolderPath(const QString& path);
 
-// Folded texts of a snapshot's notes, row for row.
+// What the searches of a snapshot's notes use, row for row: the vault's search index when the
+// snapshot carries one (each row's slot in it), the folded titles for ranking and the
+// case-folded ones for the sidebar. Texts are folded, from each note's text, only for the notes
+// that the index cannot rule in or out.
 struct NoteSearchIndex
 {
+    std::shared_ptr<const ArticleSearchIndex> articles;
+    QList<qint32> slots;      // per row; -1 for a row the index does not hold
+    QList<qint32> rowsBySlot; // per slot; -1 for a slot of no row
     QStringList foldedTitles;
-    QStringList foldedTexts;      // title + " " + searchable content
-    QStringList caseFoldedTitles; // for the sidebar filter, which ignores case only
-    QStringList caseFoldedContents;
-    QList<TextFilter> foldedFilters;     // of foldedTexts
-    QList<TextFilter> caseFoldedFilters; // of the case-folded title and content together
+    QStringList caseFoldedTitles;
 };
+NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot);
+// Without a vault index: every note is checked by its text.
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes);
 
 // Folded texts of memos, row for row: the Markdown, a space, and its tags joined by spaces.

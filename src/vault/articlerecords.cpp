@@ -162,7 +162,7 @@ void VaultRecordStore::scanArticles()
     QStringList order;
     order.reserve(examined.size());
     QSet<QString> links;
-    bool changed = false;
+    qsizetype changes = 0;
     for (Examined& item : examined) {
         const QString& path = item.file.path;
         order.append(path);
@@ -172,7 +172,7 @@ void VaultRecordStore::scanArticles()
             records.insert(path, m_articles.take(path));
             continue;
         }
-        changed = true;
+        ++changes;
         if (m_searchIndex && item.read.keys)
             m_searchIndex->setDocument(path, std::move(*item.read.keys));
         m_articles.remove(path);
@@ -182,17 +182,17 @@ void VaultRecordStore::scanArticles()
     for (auto it = m_articles.cbegin(); it != m_articles.cend(); ++it) {
         if (m_searchIndex)
             m_searchIndex->removeDocument(it.key());
-        changed = true;
+        ++changes;
     }
     sortFoldersNaturally(folders);
-    changed = changed || order != m_articleOrder || folders != m_folders;
+    const bool changed = changes > 0 || order != m_articleOrder || folders != m_folders;
     m_articles = std::move(records);
     m_articleOrder = std::move(order);
     m_articleLinks = std::move(links);
     m_folders = std::move(folders);
     if (changed) {
         m_snapshot.reset();
-        m_dirtySinceCache = true;
+        noteChange(std::max<qsizetype>(changes, 1));
     }
 }
 
@@ -238,7 +238,7 @@ void VaultRecordStore::examineArticle(const QString& path)
     else
         m_articleLinks.remove(path);
     m_snapshot.reset();
-    m_dirtySinceCache = true;
+    noteChange();
 }
 
 void VaultRecordStore::dropArticle(const QString& path)
@@ -253,7 +253,7 @@ void VaultRecordStore::dropArticle(const QString& path)
     if (m_searchIndex)
         m_searchIndex->removeDocument(path);
     m_snapshot.reset();
-    m_dirtySinceCache = true;
+    noteChange();
 }
 
 void VaultRecordStore::assembleSnapshot()
@@ -312,6 +312,6 @@ void VaultRecordStore::indexMissingArticles()
     }
     if (!missing.isEmpty()) {
         m_snapshot.reset();
-        m_dirtySinceCache = true;
+        noteChange(missing.size());
     }
 }

@@ -88,7 +88,6 @@ void VaultRecordStore::syncMemoIndex()
     const bool sameBytes = m_indexCheck && m_indexCheck->hash == check.hash &&
                            m_indexCheck->identity.size == read.size;
     m_indexCheck = check;
-    m_dirtySinceCache = true;
     if (!sameBytes || !m_indexEntries)
         setMemoIndexEntries(decodeMemoIndex(bytes).value_or(QList<MemoIndexEntry>()));
 }
@@ -128,7 +127,9 @@ void VaultRecordStore::setMemoIndexEntries(QList<MemoIndexEntry> entries)
     for (auto it = byFile.cbegin(); it != byFile.cend(); ++it)
         m_indexFingerprints.insert(it.key(), entriesFingerprint(it.value()));
     ++m_indexVersion;
-    m_dirtySinceCache = true;
+    // A changed index makes the next start decode it again and compare every day file's
+    // entries: worth a new cache soon.
+    noteChange(64);
 }
 
 quint64 VaultRecordStore::indexFingerprint(const QString& journalPath) const
@@ -140,7 +141,6 @@ void VaultRecordStore::memoIndexWritten(const QByteArray& bytes,
                                         const QList<MemoIndexEntry>& entries)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    loadStartupCache();
     // The index as this store wrote it; its identity from now, checked again by its bytes at the
     // next look since the write is recent.
     const qint64 before = wallClockNs();
@@ -325,7 +325,7 @@ void VaultRecordStore::readDayFiles(
             *found = std::move(read.record);
         }
         m_memos.reset();
-        m_dirtySinceCache = true;
+        noteChange();
     }
     m_journalIndexVersion = m_indexVersion;
     // Repairs are written in walk order, so a failed write stops the load where a file-by-file
@@ -343,7 +343,7 @@ void VaultRecordStore::dropDayFile(const QString& path)
     m_dayFileOrder.removeOne(path);
     m_dayFileLinks.remove(path);
     m_memos.reset();
-    m_dirtySinceCache = true;
+    noteChange();
 }
 
 void VaultRecordStore::assembleMemos()

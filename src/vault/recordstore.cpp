@@ -68,8 +68,8 @@ QList<MemoRecord> VaultRecordStore::memos(
 
 QList<MemoIndexEntry> VaultRecordStore::memoIndex()
 {
+    // Memo changes need only the index: the start-up cache is left for the loads.
     const std::lock_guard<std::mutex> lock(m_mutex);
-    loadStartupCache();
     takeChanges();
     syncMemoIndex();
     ensureMemoIndexDecoded();
@@ -223,18 +223,29 @@ void VaultRecordStore::loadStartupCache()
     if (m_cacheLoaded)
         return;
     m_cacheLoaded = true;
-    m_dirtySinceCache = true;
-    if (!m_cacheEnabled)
-        return;
-    if (StartupCacheCodec::read(*this, StartupCache::pathFor(m_root)))
-        m_dirtySinceCache = false;
+    if (m_cacheEnabled && m_articles.isEmpty() && m_dayFiles.isEmpty())
+        m_cacheMatched = StartupCacheCodec::read(*this, StartupCache::pathFor(m_root));
+    m_changesSinceCache = 0;
 }
 
-void VaultRecordStore::saveStartupCache()
+void VaultRecordStore::noteChange(qsizetype weight)
+{
+    m_changesSinceCache += weight;
+}
+
+void VaultRecordStore::saveStartupCache(bool force)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_cacheEnabled || !m_dirtySinceCache)
+    if (!m_cacheEnabled || !m_cacheLoaded)
         return;
-    if (StartupCacheCodec::write(*this, StartupCache::pathFor(m_root)))
-        m_dirtySinceCache = false;
+    // A cache that differs in a few files only costs their reading at the next start; it is
+    // written again when it was missing or unusable, or once the differences add up.
+    const qsizetype records = m_articles.size() + m_dayFiles.size();
+    const qsizetype enough = force ? 0 : std::max<qsizetype>(16, records / 100);
+    if (m_cacheMatched && m_changesSinceCache <= enough)
+        return;
+    if (StartupCacheCodec::write(*this, StartupCache::pathFor(m_root))) {
+        m_cacheMatched = true;
+        m_changesSinceCache = 0;
+    }
 }

@@ -88,8 +88,9 @@ public:
     // keep the index up to date and carry it.
     void buildSearchIndex();
 
-    // Writes the records to the start-up cache when they differ from what it holds.
-    void saveStartupCache();
+    // Writes the records to the start-up cache when they differ enough from what it holds (or,
+    // with `force`, when they differ at all).
+    void saveStartupCache(bool force = false);
     // Where the start-up cache of this vault lives.
     QString startupCachePath() const;
 
@@ -149,6 +150,7 @@ private:
     void assembleMemos();
 
     void loadStartupCache();
+    void noteChange(qsizetype weight = 1);
 
     mutable std::mutex m_mutex;
     QString m_root;
@@ -156,7 +158,8 @@ private:
     bool m_watchWanted = true;
     bool m_cacheEnabled = true;
     bool m_cacheLoaded = false;
-    bool m_dirtySinceCache = false;
+    bool m_cacheMatched = false; // the start-up cache was read and used
+    qsizetype m_changesSinceCache = 0;
 
     // Articles.
     Pending m_articlesPending;

@@ -53,7 +53,7 @@ bool isHangul(char16_t c)
 // The fold of each BMP character, learnt on first use. A character is "alone" when its fold can
 // be joined to its neighbours' without changing the fold of the whole: after marks are dropped,
 // only Hangul jamo still compose, and nothing else in the fold reorders. Others (Hangul,
-// surrogates, folds with combining classes) are folded together with their neighbours.
+// surrogates, marks, folds with combining classes) are folded together with their neighbours.
 class CharacterFolds
 {
 public:
@@ -85,7 +85,10 @@ private:
             const bool reorders = std::any_of(folded.cbegin(), folded.cend(), [](QChar f) {
                 return f.combiningClass() != 0 || isHangul(f.unicode()) || f.isSurrogate();
             });
-            if (!reorders && folded.size() < 32 && m_pool.size() + folded.size() <= capacity) {
+            // A character that folds to nothing (a combining mark) may let its neighbours
+            // compose, as in Hangul jamo around a mark: it is folded with them.
+            if (!reorders && !folded.isEmpty() && folded.size() < 32 &&
+                m_pool.size() + folded.size() <= capacity) {
                 entry |= alone | (quint32(folded.size()) << 24) | quint32(m_pool.size());
                 for (QChar f : folded)
                     m_pool.push_back(f.unicode());

@@ -373,15 +373,20 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
         store.m_articles.insert(article.path, std::move(record));
     }
     store.m_folders = std::move(folders);
-    store.m_indexCheck = indexCheck;
+    if (!store.m_indexCheck && !store.m_indexEntries) {
+        store.m_indexCheck = indexCheck;
+        // The day files were parsed with the index the cache describes.
+        store.m_journalIndexVersion = store.m_indexVersion;
+    } else {
+        // The index was read before the cache: the day files' entries are compared with it.
+        store.m_journalIndexVersion = 0;
+    }
     for (StoredDayFile& day : dayFiles) {
         store.m_dayFileOrder.append(day.path);
         if (day.record.isSymbolicLink)
             store.m_dayFileLinks.insert(day.path);
         store.m_dayFiles.insert(day.path, std::move(day.record));
     }
-    // The day files were parsed with the index the cache describes.
-    store.m_journalIndexVersion = store.m_indexVersion;
     store.m_searchIndex = std::move(searchIndex);
     return true;
 }
