@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <numeric>
+#include <vector>
 
 namespace {
 
@@ -18,17 +20,69 @@ qsizetype wordCount(qsizetype slots)
     return (slots + 63) / 64;
 }
 
+// The slots of each key, gathered before they are written. Grams are few (thousands) and met
+// millions of times: they are found in an open-addressing table rather than a general hash.
 struct PostingLists
 {
-    QHash<QString, QList<quint32>> terms;
-    QHash<quint64, QList<quint32>> grams;
+    QHash<QString, qsizetype> termIds;
+    std::vector<QString> terms;
+    std::vector<std::vector<quint32>> termSlots;
+    std::vector<quint64> gramKeys;  // open addressing; 0 is no key (every gram has a kind bit)
+    std::vector<qsizetype> gramIds;
+    std::vector<quint64> grams;
+    std::vector<std::vector<quint32>> gramSlots;
+
+    std::vector<quint32>& term(const QString& term)
+    {
+        const auto found = termIds.constFind(term);
+        if (found != termIds.cend())
+            return termSlots[size_t(found.value())];
+        termIds.insert(term, qsizetype(terms.size()));
+        terms.push_back(term);
+        return termSlots.emplace_back();
+    }
+
+    std::vector<quint32>& gram(quint64 key)
+    {
+        if ((grams.size() + 1) * 2 > gramKeys.size())
+            growGrams();
+        const std::size_t mask = gramKeys.size() - 1;
+        for (std::size_t at = std::size_t(key * 0x9E3779B97F4A7C15ull >> 24) & mask;;
+             at = (at + 1) & mask) {
+            if (gramKeys[at] == key)
+                return gramSlots[size_t(gramIds[at])];
+            if (gramKeys[at] == 0) {
+                gramKeys[at] = key;
+                gramIds[at] = qsizetype(grams.size());
+                grams.push_back(key);
+                return gramSlots.emplace_back();
+            }
+        }
+    }
+
+    void growGrams()
+    {
+        const std::size_t size = std::max<std::size_t>(4096, gramKeys.size() * 2);
+        gramKeys.assign(size, 0);
+        gramIds.assign(size, 0);
+        for (qsizetype id = 0; id < qsizetype(grams.size()); ++id) {
+            for (std::size_t at = std::size_t(grams[id] * 0x9E3779B97F4A7C15ull >> 24) & (size - 1);;
+                 at = (at + 1) & (size - 1)) {
+                if (gramKeys[at] == 0) {
+                    gramKeys[at] = grams[id];
+                    gramIds[at] = id;
+                    break;
+                }
+            }
+        }
+    }
 
     void add(quint32 slot, const ArticleIndexKeys& keys)
     {
-        for (const QString& term : keys.terms)
-            terms[term].append(slot);
-        for (const quint64 gram : keys.grams)
-            grams[gram].append(slot);
+        for (const QString& key : keys.terms)
+            term(key).push_back(slot);
+        for (const quint64 key : keys.grams)
+            gram(key).push_back(slot);
     }
 };
 
@@ -52,15 +106,15 @@ void padToEight(QByteArray& out)
         out.append('\0');
 }
 
-void appendPosting(QByteArray& out, const QList<quint32>& slots, qsizetype slotCount)
+void appendPosting(QByteArray& out, const std::vector<quint32>& slots, qsizetype slotCount)
 {
     if (qsizetype(slots.size()) * 8 > slotCount) {
         out.append(char(slotBitmap));
-        QList<quint64> words(wordCount(slotCount), 0);
+        const qsizetype at = out.size();
+        out.resize(at + wordCount(slotCount) * 8, '\0');
+        auto* bits = reinterpret_cast<uchar*>(out.data() + at);
         for (const quint32 slot : slots)
-            words[slot >> 6] |= quint64(1) << (slot & 63);
-        out.append(reinterpret_cast<const char*>(words.constData()),
-                   words.size() * qsizetype(sizeof(quint64)));
+            bits[slot >> 3] |= uchar(1u << (slot & 7));
         return;
     }
     out.append(char(slotList));
@@ -76,45 +130,51 @@ void appendPosting(QByteArray& out, const QList<quint32>& slots, qsizetype slotC
 // part aligned to eight bytes.
 QByteArray encode(qsizetype slotCount, PostingLists&& lists)
 {
-    QStringList terms = lists.terms.keys();
-    std::sort(terms.begin(), terms.end());
-    QList<quint64> grams = lists.grams.keys();
-    std::sort(grams.begin(), grams.end());
+    std::vector<qsizetype> termOrder(lists.terms.size());
+    std::iota(termOrder.begin(), termOrder.end(), 0);
+    std::sort(termOrder.begin(), termOrder.end(),
+              [&](qsizetype a, qsizetype b) { return lists.terms[a] < lists.terms[b]; });
+    std::vector<qsizetype> gramOrder(lists.grams.size());
+    std::iota(gramOrder.begin(), gramOrder.end(), 0);
+    std::sort(gramOrder.begin(), gramOrder.end(),
+              [&](qsizetype a, qsizetype b) { return lists.grams[a] < lists.grams[b]; });
 
     QByteArray out;
     appendRaw(out, postingsMagic);
     appendRaw(out, postingsVersion);
     qsizetype textLength = 0;
-    for (const QString& term : std::as_const(terms))
+    for (const QString& term : lists.terms)
         textLength += term.size() + 1;
-    for (const qint64 value :
-         {qint64(slotCount), qint64(terms.size()), qint64(grams.size()), qint64(textLength)})
+    for (const qint64 value : {qint64(slotCount), qint64(lists.terms.size()),
+                               qint64(lists.grams.size()), qint64(textLength)})
         appendRaw(out, value);
     quint32 start = 0;
-    for (const QString& term : std::as_const(terms)) {
+    for (const qsizetype t : termOrder) {
         appendRaw(out, start);
-        start += quint32(term.size() + 1);
+        start += quint32(lists.terms[t].size() + 1);
     }
     appendRaw(out, start);
     padToEight(out);
-    for (const QString& term : std::as_const(terms)) {
+    for (const qsizetype t : termOrder) {
+        const QString& term = lists.terms[t];
         out.append(reinterpret_cast<const char*>(term.utf16()), term.size() * 2);
         out.append("\0\0", 2);
     }
     padToEight(out);
-    for (const quint64 gram : std::as_const(grams))
-        appendRaw(out, gram);
+    for (const qsizetype g : gramOrder)
+        appendRaw(out, lists.grams[g]);
 
     QByteArray postings;
+    postings.reserve(qsizetype(lists.termSlots.size() + lists.gramSlots.size()) * 8);
     QList<quint32> starts;
-    starts.reserve(terms.size() + grams.size() + 1);
-    for (const QString& term : std::as_const(terms)) {
+    starts.reserve(qsizetype(termOrder.size() + gramOrder.size() + 1));
+    for (const qsizetype t : termOrder) {
         starts.append(quint32(postings.size()));
-        appendPosting(postings, lists.terms.value(term), slotCount);
+        appendPosting(postings, lists.termSlots[t], slotCount);
     }
-    for (const quint64 gram : std::as_const(grams)) {
+    for (const qsizetype g : gramOrder) {
         starts.append(quint32(postings.size()));
-        appendPosting(postings, lists.grams.value(gram), slotCount);
+        appendPosting(postings, lists.gramSlots[g], slotCount);
     }
     starts.append(quint32(postings.size()));
     for (const quint32 value : std::as_const(starts))
@@ -175,27 +235,26 @@ SearchPostings::merge(const SearchPostings& base, const QList<qint32>& newSlot,
 {
     PostingLists lists;
     const auto remapped = [&](qsizetype index) {
-        QList<quint32> slots;
+        std::vector<quint32> slots;
         base.forEachSlot(index, [&](quint32 slot) {
             if (slot < quint32(newSlot.size()) && newSlot.at(slot) >= 0)
-                slots.append(quint32(newSlot.at(slot)));
+                slots.push_back(quint32(newSlot.at(slot)));
         });
         return slots;
     };
     for (qsizetype t = 0; t < base.m_termCount; ++t) {
-        QList<quint32> slots = remapped(t);
-        if (!slots.isEmpty()) {
+        std::vector<quint32> slots = remapped(t);
+        if (!slots.empty()) {
             const qsizetype start = base.m_termStarts[t];
             const qsizetype length = base.m_termStarts[t + 1] - start - 1;
-            lists.terms.insert(
-                QString(reinterpret_cast<const QChar*>(base.m_termText + start), length),
-                std::move(slots));
+            lists.term(QString(reinterpret_cast<const QChar*>(base.m_termText + start), length)) =
+                std::move(slots);
         }
     }
     for (qsizetype g = 0; g < base.m_gramCount; ++g) {
-        QList<quint32> slots = remapped(base.m_termCount + g);
-        if (!slots.isEmpty())
-            lists.grams.insert(base.m_gramKeys[g], std::move(slots));
+        std::vector<quint32> slots = remapped(base.m_termCount + g);
+        if (!slots.empty())
+            lists.gram(base.m_gramKeys[g]) = std::move(slots);
     }
     for (qsizetype i = 0; i < documents.size(); ++i)
         lists.add(quint32(firstDocumentSlot + i), *documents.at(i));

@@ -120,20 +120,36 @@ CharacterFolds& characterFolds()
 QString foldForSearch(QStringView text)
 {
     CharacterFolds& folds = characterFolds();
-    QString folded;
-    folded.reserve(text.size());
     const char16_t* data = text.utf16();
     const qsizetype size = text.size();
+    // Written in place: one character out for most characters in, more for a few (ligatures,
+    // squared units), for which room is made as they come.
+    QString folded(size, Qt::Uninitialized);
+    qsizetype used = 0;
+    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
+    const auto append = [&](QStringView piece, qsizetype remaining) {
+        if (used + piece.size() + remaining > folded.size()) {
+            folded.resize(std::max(folded.size() * 2, used + piece.size() + remaining));
+            out = reinterpret_cast<char16_t*>(folded.data());
+        }
+        std::copy(piece.utf16(), piece.utf16() + piece.size(), out + used);
+        used += piece.size();
+    };
     qsizetype i = 0;
     while (i < size) {
         const char16_t c = data[i];
+        if (c < 0x80) {
+            out[used++] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+            ++i;
+            continue;
+        }
         if (foldsTrivially(c)) {
-            folded.append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c));
+            out[used++] = c;
             ++i;
             continue;
         }
         if (const std::optional<QStringView> alone = folds.fold(c)) {
-            folded.append(*alone);
+            append(*alone, size - i - 1);
             ++i;
             continue;
         }
@@ -142,8 +158,9 @@ QString foldForSearch(QStringView text)
         qsizetype end = i + 1;
         while (end < size && !foldsTrivially(data[end]) && !folds.fold(data[end]))
             ++end;
-        folded.append(foldRun(text.sliced(i, end - i)));
+        append(foldRun(text.sliced(i, end - i)), size - end);
         i = end;
     }
+    folded.truncate(used);
     return folded;
 }

@@ -23,7 +23,7 @@ enum class SearchCharKind { space, word, ideograph, other };
 SearchCharKind searchCharKind(char16_t c);
 
 // The keys of one article: its folded title and the terms and grams of its folded title and
-// text, each list sorted and without repeats.
+// text, each list without repeats.
 struct ArticleIndexKeys
 {
     QString foldedTitle;
