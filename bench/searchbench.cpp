@@ -1,7 +1,8 @@
 #include "floorreader.h"
 
-#include "search.h"
+#include "processsetup.h"
 #include "recordstore.h"
+#include "search.h"
 #include "vaultrecords.h"
 #include "vaultrepository.h"
 
@@ -62,6 +63,7 @@ const QList<Query>& queries()
 
 int main(int argc, char** argv)
 {
+    prepareProcess(argv); // as the application and larch run
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(

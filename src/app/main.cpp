@@ -1,6 +1,7 @@
 #include "appsetup.h"
 #include "appshell.h"
 #include "librarycontroller.h"
+#include "processsetup.h"
 #include "quitsignals.h"
 
 #include <QGuiApplication>
@@ -20,6 +21,7 @@ Q_IMPORT_QML_PLUGIN(LarchNotes_EditorPlugin)
 
 int main(int argc, char* argv[])
 {
+    prepareProcess(argv);
     // ---- Editor host, before the application object exists ---------------------------------
     // The "larch-asset" URL scheme and Qt WebEngine must be set up before QGuiApplication.
 #ifdef LARCH_WITH_EDITOR

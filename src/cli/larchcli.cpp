@@ -177,7 +177,9 @@ int runCommand(const Command& command, const QStringList& arguments, CliIo& io)
 
     const QString vault =
         locateVault(parsed.value(QStringLiteral("vault")), io.environment, io.applicationSettings);
-    VaultRepository repository(vault);
+    // The process ends with the command: the repository, and every record it read, is left to
+    // the end of the process rather than freed piece by piece.
+    VaultRepository& repository = *new VaultRepository(vault);
     // One command reads the vault once: watching it for changes would not pay.
     repository.records().setWatching(false);
     // Every full load of the application starts by preparing the layout; the program sees the

@@ -63,7 +63,7 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath)
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
 {
     NoteSearchIndex index;
-    index.slots = QList<qint32>(notes.size(), -1);
+    index.slotOfRow = QList<qint32>(notes.size(), -1);
     index.foldedTitles.reserve(notes.size());
     index.caseFoldedTitles.reserve(notes.size());
     for (const NoteSummary& note : notes) {
@@ -79,13 +79,13 @@ NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot)
         return buildNoteSearchIndex(snapshot.notes);
     NoteSearchIndex index;
     index.articles = snapshot.searchIndex;
-    index.slots = snapshot.searchSlots;
+    index.slotOfRow = snapshot.searchSlots;
     index.rowsBySlot = QList<qint32>(index.articles->slotCount(), -1);
     index.foldedTitles.reserve(snapshot.notes.size());
     index.caseFoldedTitles.reserve(snapshot.notes.size());
     for (qsizetype row = 0; row < snapshot.notes.size(); ++row) {
         const NoteSummary& note = snapshot.notes.at(row);
-        const qint32 slot = index.slots.at(row);
+        const qint32 slot = index.slotOfRow.at(row);
         if (slot >= 0 && slot < index.rowsBySlot.size())
             index.rowsBySlot[slot] = qint32(row);
         index.foldedTitles.append(slot >= 0 ? index.articles->foldedTitle(slot)
@@ -111,15 +111,15 @@ QList<qsizetype> candidateRows(const NoteSearchIndex& index, qsizetype rowCount,
             rows.append(row);
         return rows;
     }
-    SlotSet slots(index.articles->slotCount(), true);
+    SlotSet matching(index.articles->slotCount(), true);
     for (qsizetype i = 0; i < words.size(); ++i) {
         bool exact = false;
-        slots.intersect(index.articles->match(words.at(i), &exact));
+        matching.intersect(index.articles->match(words.at(i), &exact));
         proven[i] = exact;
     }
     for (qsizetype row = 0; row < rowCount; ++row) {
-        const qint32 slot = index.slots.at(row);
-        if (slot < 0 || slots.contains(slot))
+        const qint32 slot = index.slotOfRow.at(row);
+        if (slot < 0 || matching.contains(slot))
             rows.append(row);
     }
     return rows;
@@ -162,7 +162,7 @@ QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSea
         bool matches = true;
         std::optional<QString> text;
         for (qsizetype i = 0; i < tokens.size() && matches; ++i) {
-            if (proven.at(i) && index.slots.at(row) >= 0)
+            if (proven.at(i) && index.slotOfRow.at(row) >= 0)
                 continue;
             if (title.contains(tokens.at(i)))
                 continue;

@@ -36,7 +36,7 @@ QString parentFolderPath(const QString& path);
 struct NoteSearchIndex
 {
     std::shared_ptr<const ArticleSearchIndex> articles;
-    QList<qint32> slots;      // per row; -1 for a row the index does not hold
+    QList<qint32> slotOfRow;  // per row; -1 for a row the index does not hold
     QList<qint32> rowsBySlot; // per slot; -1 for a slot of no row
     QStringList foldedTitles;
     QStringList caseFoldedTitles;

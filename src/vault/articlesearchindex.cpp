@@ -15,9 +15,9 @@ constexpr quint32 postingsVersion = 1;
 
 enum PostingKind : uchar { slotList = 0, slotBitmap = 1 };
 
-qsizetype wordCount(qsizetype slots)
+qsizetype wordCount(qsizetype slotCount)
 {
-    return (slots + 63) / 64;
+    return (slotCount + 63) / 64;
 }
 
 // The slots of each key, gathered before they are written. Grams are few (thousands) and met
@@ -27,7 +27,7 @@ struct PostingLists
     QHash<QString, qsizetype> termIds;
     std::vector<QString> terms;
     std::vector<std::vector<quint32>> termSlots;
-    std::vector<quint64> gramKeys;  // open addressing; 0 is no key (every gram has a kind bit)
+    std::vector<quint64> gramKeys; // open addressing; 0 is no key (every gram has a kind bit)
     std::vector<qsizetype> gramIds;
     std::vector<quint64> grams;
     std::vector<std::vector<quint32>> gramSlots;
@@ -66,8 +66,8 @@ struct PostingLists
         gramKeys.assign(size, 0);
         gramIds.assign(size, 0);
         for (qsizetype id = 0; id < qsizetype(grams.size()); ++id) {
-            for (std::size_t at = std::size_t(grams[id] * 0x9E3779B97F4A7C15ull >> 24) & (size - 1);;
-                 at = (at + 1) & (size - 1)) {
+            for (std::size_t at = std::size_t(grams[id] * 0x9E3779B97F4A7C15ull >> 24) & (size - 1);
+                 ; at = (at + 1) & (size - 1)) {
                 if (gramKeys[at] == 0) {
                     gramKeys[at] = grams[id];
                     gramIds[at] = id;
@@ -106,21 +106,21 @@ void padToEight(QByteArray& out)
         out.append('\0');
 }
 
-void appendPosting(QByteArray& out, const std::vector<quint32>& slots, qsizetype slotCount)
+void appendPosting(QByteArray& out, const std::vector<quint32>& found, qsizetype slotCount)
 {
-    if (qsizetype(slots.size()) * 8 > slotCount) {
+    if (qsizetype(found.size()) * 8 > slotCount) {
         out.append(char(slotBitmap));
         const qsizetype at = out.size();
         out.resize(at + wordCount(slotCount) * 8, '\0');
         auto* bits = reinterpret_cast<uchar*>(out.data() + at);
-        for (const quint32 slot : slots)
+        for (const quint32 slot : found)
             bits[slot >> 3] |= uchar(1u << (slot & 7));
         return;
     }
     out.append(char(slotList));
-    appendVarint(out, quint64(slots.size()));
+    appendVarint(out, quint64(found.size()));
     quint32 previous = 0;
-    for (const quint32 slot : slots) {
+    for (const quint32 slot : found) {
         appendVarint(out, slot - previous);
         previous = slot;
     }
@@ -235,26 +235,26 @@ SearchPostings::merge(const SearchPostings& base, const QList<qint32>& newSlot,
 {
     PostingLists lists;
     const auto remapped = [&](qsizetype index) {
-        std::vector<quint32> slots;
+        std::vector<quint32> moved;
         base.forEachSlot(index, [&](quint32 slot) {
             if (slot < quint32(newSlot.size()) && newSlot.at(slot) >= 0)
-                slots.push_back(quint32(newSlot.at(slot)));
+                moved.push_back(quint32(newSlot.at(slot)));
         });
-        return slots;
+        return moved;
     };
     for (qsizetype t = 0; t < base.m_termCount; ++t) {
-        std::vector<quint32> slots = remapped(t);
-        if (!slots.empty()) {
+        std::vector<quint32> moved = remapped(t);
+        if (!moved.empty()) {
             const qsizetype start = base.m_termStarts[t];
             const qsizetype length = base.m_termStarts[t + 1] - start - 1;
             lists.term(QString(reinterpret_cast<const QChar*>(base.m_termText + start), length)) =
-                std::move(slots);
+                std::move(moved);
         }
     }
     for (qsizetype g = 0; g < base.m_gramCount; ++g) {
-        std::vector<quint32> slots = remapped(base.m_termCount + g);
-        if (!slots.empty())
-            lists.gram(base.m_gramKeys[g]) = std::move(slots);
+        std::vector<quint32> moved = remapped(base.m_termCount + g);
+        if (!moved.empty())
+            lists.gram(base.m_gramKeys[g]) = std::move(moved);
     }
     for (qsizetype i = 0; i < documents.size(); ++i)
         lists.add(quint32(firstDocumentSlot + i), *documents.at(i));

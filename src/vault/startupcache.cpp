@@ -341,8 +341,8 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
     if (in.get<quint8>()) {
         ArticleIndexBuilder::Stored stored;
         stored.postings = in.getBytes();
-        const qsizetype slots = in.getCount(8);
-        for (qsizetype i = 0; i < slots; ++i) {
+        const qsizetype slotCount = in.getCount(8);
+        for (qsizetype i = 0; i < slotCount; ++i) {
             stored.paths.append(in.getString());
             stored.foldedTitles.append(in.getString());
         }
