@@ -226,6 +226,10 @@ void LibraryController::handleApplicationActive(bool active)
 void LibraryController::flushAllAndWait()
 {
     QCoro::waitFor(flushAllAsync());
+    // What this run read serves the next start; the cache is written only when it fell behind.
+    QCoro::waitFor([](LibraryController* self) -> QCoro::Task<> {
+        co_await self->onStorage(&VaultRepository::saveStartupCache);
+    }(this));
 }
 
 void LibraryController::load()
