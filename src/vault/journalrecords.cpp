@@ -34,18 +34,29 @@ bool dayFilePrecedes(const QString& a, const QString& b)
     return walkPrecedes(a, b);
 }
 
-// A digest of the index entries of one day file: what re-anchoring it depends on.
+// A digest of the index entries of one day file: what re-anchoring it depends on. Each field
+// is digested where it lies, and the digests are mixed in order.
 quint64 entriesFingerprint(const QList<const MemoIndexEntry*>& entries)
 {
-    QByteArray key;
+    quint64 fingerprint = 0;
+    const auto mix = [&](quint64 value) {
+        fingerprint = (fingerprint ^ value) * 0x9E3779B97F4A7C15ull;
+        fingerprint ^= fingerprint >> 31;
+    };
+    const auto text = [&](const QString& value) {
+        mix(contentHash(
+            QByteArrayView(reinterpret_cast<const char*>(value.utf16()), value.size() * 2)));
+    };
     for (const MemoIndexEntry* entry : entries) {
-        key += entry->id.toUtf8() + '\0' +
-               QByteArray::number(entry->createdAt.toMSecsSinceEpoch()) + '\0' +
-               entry->journalPath.toUtf8() + '\0' + entry->contentDigest.toUtf8() + '\0';
-        key += entry->folderPath ? '1' + entry->folderPath->toUtf8() : QByteArray("0");
-        key += '\n';
+        text(entry->id);
+        mix(quint64(entry->createdAt.toMSecsSinceEpoch()));
+        text(entry->journalPath);
+        text(entry->contentDigest);
+        mix(entry->folderPath ? 1 : 2);
+        if (entry->folderPath)
+            text(*entry->folderPath);
     }
-    return key.isEmpty() ? 0 : contentHash(key);
+    return entries.isEmpty() ? 0 : fingerprint | 1;
 }
 
 struct DayFileRead
