@@ -3,6 +3,7 @@
 #include "benchreport.h"
 #include "benchvault.h"
 #include "floorreader.h"
+#include "outsidebench.h"
 
 #include "processsetup.h"
 #include "recordstore.h"
@@ -132,6 +133,8 @@ public:
         add("larch_search", "larch search, end to end", 0);
         add("rg_search", "rg -l -i -F, end to end", 0);
         add("larch_memo_add", "larch memo add, end to end", 0.5);
+        add("outside_edit_shown", "outside edit, on screen", 0);
+        add("outside_burst_shown", "500 outside files, on screen", 0);
     }
 
     BenchReport run()
@@ -139,6 +142,13 @@ public:
         prepare();
         for (int run = 0; run < m_runs; ++run)
             oneRun(run);
+        if (wants("outside_change")) {
+            const OutsideChangeFigures outside =
+                measureOutsideChanges(m_repository.rootPath(), m_runs);
+            samples("outside_edit_shown") = outside.editShownMs;
+            samples("outside_burst_shown").append(outside.burstShownMs);
+            m_report.outsideBurstRefreshes = outside.burstRefreshes;
+        }
         if (wants("memory"))
             measureMemory();
         rusage usage{};
@@ -413,11 +423,13 @@ int main(int argc, char* argv[])
                                   QStringLiteral("Keep the copy the operations ran on."));
     const QCommandLineOption only(
         QStringLiteral("only"),
-        QStringLiteral("Run only these, comma-separated (for profiling): start (with and "
-                       "without cache), full_load, refresh (with one change), create_memo (with "
-                       "delete_memo and the capture), update_memo (with append_follow_up), "
-                       "larch_search (with rg), larch_memo_add, "
-                       "save_document, rename_note, store_image_attachment, memory."),
+        QStringLiteral(
+            "Run only these, comma-separated (for profiling): start (with and "
+            "without cache), full_load, refresh (with one change), create_memo (with "
+            "delete_memo and the capture), update_memo (with append_follow_up), "
+            "larch_search (with rg), larch_memo_add, "
+            "save_document, rename_note, store_image_attachment, memory, outside_change (an "
+            "edit and a burst made by another program, until the library shows them)."),
         QStringLiteral("keys"));
     const QCommandLineOption dump(
         QStringLiteral("dump"),

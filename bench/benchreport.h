@@ -32,12 +32,13 @@ struct BenchReport
     double firstLoadMs = 0; // the first load of the copy: re-anchors memos, rolls todos over
     QList<double> floorMs;
     QList<OperationFigure> operations;
-    qint64 loadPeakKib = 0;     // peak resident memory of a process that did one full load
-    qint64 processStartKib = 0; // the same process before loading
-    qint64 benchPeakKib = 0;    // this whole benchmark process
-    double indexBuildMs = 0;    // the search index built once
-    qint64 cacheBytes = 0;      // the start-up cache file
-    bool watching = false;      // re-reads follow change notifications
+    qint64 loadPeakKib = 0;         // peak resident memory of a process that did one full load
+    qint64 processStartKib = 0;     // the same process before loading
+    qint64 benchPeakKib = 0;        // this whole benchmark process
+    double indexBuildMs = 0;        // the search index built once
+    qint64 cacheBytes = 0;          // the start-up cache file
+    bool watching = false;          // re-reads follow change notifications
+    int outsideBurstRefreshes = -1; // refreshes caused by 500 files written outside; -1: not run
 
     double floorMedian() const;
 };

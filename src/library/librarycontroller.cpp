@@ -1,6 +1,7 @@
 #include "librarycontroller.h"
 
 #include "librarypreferences.h"
+#include "outsidechanges.h"
 #include "vaulterror.h"
 
 #include <QSettings>
@@ -28,7 +29,8 @@ LibraryController::LibraryController(QSettings* settings, const QString& vaultPa
     : QObject(parent), m_settings(settings), m_executor(std::make_shared<RepositoryExecutor>()),
       m_memoModel(new MemoListModel(this)), m_todoModel(new TodoListModel(this)),
       m_noteModel(new NoteListModel(this)), m_filteredNoteModel(new NoteListModel(this)),
-      m_sessionModel(new SessionListModel(this))
+      m_sessionModel(new SessionListModel(this)),
+      m_outsideChanges(new OutsideChangeWatcher(this, m_executor))
 {
     Q_ASSERT(settings);
     if (!vaultPath.isEmpty())
@@ -74,6 +76,7 @@ QString LibraryController::errorDescription(const std::exception& error)
 void LibraryController::useVault(const QString& path, bool configured)
 {
     m_repository = std::make_shared<const VaultRepository>(path);
+    m_outsideChanges->follow(m_repository);
     const QString previousRoot = m_rootPath;
     m_rootPath = m_repository->rootPath();
     if (previousRoot != m_rootPath)

@@ -25,6 +25,7 @@
 #include <memory>
 #include <optional>
 
+class OutsideChangeWatcher;
 class QSettings;
 
 // The application's one observable state object: which vault is open, its published contents
@@ -136,6 +137,8 @@ public:
     NoteListModel* noteModel() const { return m_noteModel; }
     NoteListModel* filteredNoteModel() const { return m_filteredNoteModel; }
     SessionListModel* sessionModel() const { return m_sessionModel; }
+    // Refreshes after changes made by other programs.
+    OutsideChangeWatcher* outsideChangeWatcher() const { return m_outsideChanges; }
 
     QString selectedSessionId() const { return m_selectedSessionId; }
     NoteEditorSession* selectedSession() const;
@@ -370,4 +373,5 @@ private:
     NoteListModel* m_noteModel;
     NoteListModel* m_filteredNoteModel;
     SessionListModel* m_sessionModel;
+    OutsideChangeWatcher* m_outsideChanges;
 };

@@ -3,6 +3,7 @@
 #include "librarycontroller.h"
 
 #include "librarypreferences.h"
+#include "outsidechanges.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -83,6 +84,7 @@ QCoro::Task<> LibraryController::prepareSearchAsync()
 
 QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
 {
+    const OutsideChangeWatcher::Refreshing refreshing(m_outsideChanges);
     co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
     const VaultSnapshot snapshot = co_await onStorage(&VaultRepository::loadSnapshot);
     publishSnapshot(snapshot);
@@ -171,6 +173,7 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
 
     // Replace the published state in one go.
     m_repository = repository;
+    m_outsideChanges->follow(m_repository);
     if (m_rootPath != repository->rootPath()) {
         m_rootPath = repository->rootPath();
         Q_EMIT rootUrlChanged();

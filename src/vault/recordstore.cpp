@@ -86,8 +86,31 @@ void VaultRecordStore::setWatching(bool enabled)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_watchWanted = enabled;
-    if (!enabled)
-        stopWatching();
+    if (enabled)
+        m_watchState = VaultWatchState::watching;
+    else
+        stopWatching(VaultWatchState::off);
+}
+
+void VaultRecordStore::setWatchBudget(int folders)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_watchBudget = folders;
+}
+
+VaultChangeCheck VaultRecordStore::checkForChanges()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_watch) {
+        takeChanges();
+        const bool changed = m_articlesPending.rescan || !m_articlesPending.paths.isEmpty() ||
+                             m_journalPending.rescan || !m_journalPending.paths.isEmpty() ||
+                             m_indexPending;
+        return {changed, VaultWatchState::watching};
+    }
+    if (m_watchWanted)
+        return {false, VaultWatchState::watching}; // nothing read yet
+    return {differsOnDisk(), m_watchState};
 }
 
 void VaultRecordStore::setStartupCacheEnabled(bool enabled)
@@ -101,17 +124,20 @@ bool VaultRecordStore::startWatching(Area area)
     if (!m_watchWanted)
         return false;
     if (!m_watch) {
-        m_watch = VaultWatch::create();
-        if (!m_watch ||
-            m_watch->watchFolder(m_root, rootArea, QString()) == VaultWatch::Outcome::refused) {
-            stopWatching();
+        m_watch = VaultWatch::create(m_watchBudget);
+        if (!m_watch) {
+            stopWatching(VaultWatchState::limitReached);
             return false;
         }
+        m_changeSignal.follow(m_watch->descriptor());
         // Whatever was read before the watch began is unknown to it.
         m_articlesPending.rescan = true;
         m_journalPending.rescan = true;
         m_indexPending = true;
     }
+    // The root again too: a root that was replaced lost its watch.
+    if (!watchFolder(m_root, rootArea, QString()))
+        return false;
     m_watch->beginArea(area);
     return true;
 }
@@ -127,18 +153,30 @@ bool VaultRecordStore::watchFolder(const QString& absolutePath, Area area,
 {
     if (!m_watch)
         return false;
-    if (m_watch->watchFolder(absolutePath, area, relativePath) != VaultWatch::Outcome::refused)
+    switch (m_watch->watchFolder(absolutePath, area, relativePath)) {
+    case VaultWatch::Outcome::watched:
+    case VaultWatch::Outcome::missing:
         return true;
-    // A folder that cannot be watched (a network file system, no watch left): from now on every
-    // re-read compares every file.
-    stopWatching();
+    case VaultWatch::Outcome::refused:
+        stopWatching(VaultWatchState::unsupported);
+        return false;
+    case VaultWatch::Outcome::exhausted:
+        stopWatching(VaultWatchState::limitReached);
+        return false;
+    }
     return false;
 }
 
-void VaultRecordStore::stopWatching()
+void VaultRecordStore::stopWatching(VaultWatchState state)
 {
+    // From now on every re-read compares every file; whoever waits for changes is told to look
+    // for them itself.
+    m_changeSignal.unfollow();
     m_watch.reset();
     m_watchWanted = false;
+    m_watchState = state;
+    if (state != VaultWatchState::off)
+        m_changeSignal.ring();
 }
 
 void VaultRecordStore::takeChanges()

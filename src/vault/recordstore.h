@@ -1,5 +1,6 @@
 #pragma once
 
+#include "changesignal.h"
 #include "fileidentity.h"
 #include "memoindex.h"
 #include "vaultrecords.h"
@@ -98,6 +99,16 @@ public:
     // off (every re-read then compares every file's identity).
     bool isWatching() const;
     void setWatching(bool enabled);
+    // For tests: the most folders watched at once (0: half of what the system allows a user).
+    void setWatchBudget(int folders);
+
+    // Whether a re-read would find something changed since the last one (the store's own writes
+    // count until a re-read took them), told without reading any file: from the change
+    // notifications, or by comparing every file's identity where there are none.
+    VaultChangeCheck checkForChanges();
+    // Readable when change notifications arrive or the watch stops. Not under the store's lock:
+    // usable from any thread while a call runs.
+    VaultChangeSignal& changeSignal() { return m_changeSignal; }
     // For tests and the benchmark: whether the start-up cache is read and written at all.
     void setStartupCacheEnabled(bool enabled);
 
@@ -122,7 +133,10 @@ private:
     bool startWatching(Area area);
     bool watchFolder(const QString& absolutePath, Area area, const QString& relativePath);
     void finishWatching(Area area);
-    void stopWatching();
+    void stopWatching(VaultWatchState state);
+    // Without notifications: whether any file's identity no longer vouches for its record, or
+    // the listing changed (recordcheck.cpp).
+    bool differsOnDisk();
 
     // Articles (articlerecords.cpp).
     void syncArticles();
@@ -156,6 +170,9 @@ private:
     QString m_root;
     std::unique_ptr<VaultWatch> m_watch;
     bool m_watchWanted = true;
+    VaultWatchState m_watchState = VaultWatchState::watching;
+    int m_watchBudget = 0;
+    VaultChangeSignal m_changeSignal;
     bool m_cacheEnabled = true;
     bool m_cacheLoaded = false;
     bool m_cacheMatched = false; // the start-up cache was read and used

@@ -23,6 +23,11 @@ void VaultRepository::saveStartupCache() const
     m_records->saveStartupCache();
 }
 
+VaultChangeCheck VaultRepository::checkForChanges() const
+{
+    return m_records->checkForChanges();
+}
+
 void VaultRepository::prepareLayout() const
 {
     ::createFolder(m_rootPath);

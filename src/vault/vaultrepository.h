@@ -1,5 +1,6 @@
 #pragma once
 
+#include "changesignal.h"
 #include "vaultrecords.h"
 
 #include <QByteArray>
@@ -79,6 +80,8 @@ public:
     void buildSearchIndex() const;
     // Writes the start-up cache when it no longer matches what was read.
     void saveStartupCache() const;
+    // Whether the vault changed since it was last read, told without reading any file.
+    VaultChangeCheck checkForChanges() const;
     VaultRecordStore& records() const { return *m_records; }
 
 private:

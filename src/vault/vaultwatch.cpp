@@ -2,7 +2,9 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
+#include <limits>
 #include <sys/inotify.h>
 #include <sys/statfs.h>
 #include <unistd.h>
@@ -37,17 +39,29 @@ constexpr uint32_t watchedEvents = IN_MODIFY | IN_ATTRIB | IN_CLOSE_WRITE | IN_M
                                    IN_MOVED_TO | IN_CREATE | IN_DELETE | IN_DELETE_SELF |
                                    IN_MOVE_SELF | IN_ONLYDIR;
 
+// Half of the watches the system allows each user; unlimited when it does not say.
+int defaultBudget()
+{
+    QFile limit(QStringLiteral("/proc/sys/fs/inotify/max_user_watches"));
+    if (!limit.open(QIODevice::ReadOnly))
+        return std::numeric_limits<int>::max();
+    bool ok = false;
+    const qint64 watches = limit.readAll().trimmed().toLongLong(&ok);
+    return ok && watches > 0 ? int(std::min<qint64>(watches / 2, std::numeric_limits<int>::max()))
+                             : std::numeric_limits<int>::max();
+}
+
 } // namespace
 
-std::unique_ptr<VaultWatch> VaultWatch::create()
+std::unique_ptr<VaultWatch> VaultWatch::create(int budget)
 {
     const int fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    return std::unique_ptr<VaultWatch>(new VaultWatch(fd));
+    return std::unique_ptr<VaultWatch>(new VaultWatch(fd, budget > 0 ? budget : defaultBudget()));
 }
 
-VaultWatch::VaultWatch(int fd) : m_fd(fd) {}
+VaultWatch::VaultWatch(int fd, int budget) : m_fd(fd), m_budget(budget) {}
 
 VaultWatch::~VaultWatch()
 {
@@ -66,8 +80,15 @@ VaultWatch::Outcome VaultWatch::watchFolder(const QString& absolutePath, int are
     if (!isLocalFileSystem(info))
         return Outcome::refused;
     const int wd = ::inotify_add_watch(m_fd, path.constData(), watchedEvents);
-    if (wd < 0)
+    if (wd < 0) {
+        if (errno == ENOSPC)
+            return Outcome::exhausted;
         return errno == ENOENT || errno == ENOTDIR ? Outcome::missing : Outcome::refused;
+    }
+    if (!m_folders.contains(wd) && m_folders.size() >= m_budget) {
+        ::inotify_rm_watch(m_fd, wd);
+        return Outcome::exhausted;
+    }
     m_folders.insert(wd, Folder{area, relativePath, true});
     return Outcome::watched;
 }

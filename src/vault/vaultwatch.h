@@ -10,11 +10,15 @@
 // what changed instead of examining every file. Only folders on local file systems are watched:
 // elsewhere (network and user-space file systems) changes made by other machines go unreported,
 // and watchFolder refuses.
+//
+// Watches are a resource shared by every program of the user (file managers and the sync tool
+// that keeps the vault need theirs too), so one vault takes at most half of the system's limit.
 class VaultWatch
 {
 public:
-    // Nothing when the system offers no watch (or has none left for this user).
-    static std::unique_ptr<VaultWatch> create();
+    // Nothing when the system offers no watch (or has none left for this user). `budget` is the
+    // most folders watched at once; 0 for half the system's limit.
+    static std::unique_ptr<VaultWatch> create(int budget = 0);
     ~VaultWatch();
     VaultWatch(const VaultWatch&) = delete;
     VaultWatch& operator=(const VaultWatch&) = delete;
@@ -37,8 +41,8 @@ public:
 
     // Watches `absolutePath` (a folder) for changes of its entries, reporting them with `area`
     // and `relativePath`. Watching a folder again keeps its watch. Refused when the folder is on
-    // a file system whose changes may go unreported, or no watch is left.
-    enum class Outcome { watched, missing, refused };
+    // a file system whose changes may go unreported; exhausted when no watch is left.
+    enum class Outcome { watched, missing, refused, exhausted };
     Outcome watchFolder(const QString& absolutePath, int area, const QString& relativePath);
     // Stops watching the folders of `area` that were not watched again since `beginArea`.
     void beginArea(int area);
@@ -46,9 +50,11 @@ public:
 
     // Everything reported since the last call, without waiting.
     Changes takeChanges();
+    // Readable when there are changes to take.
+    int descriptor() const { return m_fd; }
 
 private:
-    explicit VaultWatch(int fd);
+    VaultWatch(int fd, int budget);
 
     struct Folder
     {
@@ -57,5 +63,6 @@ private:
         bool seen = true;
     };
     int m_fd;
+    int m_budget;
     QHash<int, Folder> m_folders; // by watch descriptor
 };

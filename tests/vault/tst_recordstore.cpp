@@ -288,6 +288,7 @@ private Q_SLOTS:
                             i % 3 ? QString() : QStringLiteral("Notes"), {});
         kept.buildSearchIndex();
 
+        VaultSnapshot previous = kept.loadSnapshot();
         for (int step = 0; step < 60; ++step) {
             const int kind = scenario.below(14);
             const QList<MemoRecord> before = kept.loadMemos();
@@ -301,9 +302,19 @@ private Q_SLOTS:
                 else
                     kept.createMemo(scenario.text(), memo.createdAt.addSecs(60), QString(), {});
             }
+            const bool reported = kept.checkForChanges().changed;
             const VaultSnapshot got = kept.loadSnapshot();
             const QList<MemoRecord> gotMemos = kept.loadMemos();
             const QList<MemoIndexEntry> gotIndex = kept.loadMemoIndex();
+            // What a re-read shows was announced before, without reading; once read, nothing is
+            // announced again (notifications, unlike identities, do not depend on file age).
+            if (!(got == previous) || gotMemos != before)
+                QVERIFY(reported);
+            previous = got;
+            if (watching) {
+                kept.loadMemos(); // takes what its repairs wrote
+                QVERIFY(!kept.checkForChanges().changed);
+            }
             VaultRepository fresh(vault.root());
             fresh.records().setStartupCacheEnabled(false);
             fresh.records().setWatching(false);
