@@ -125,11 +125,12 @@ void OutsideChangeWatcher::useState(VaultWatchState state)
     const QString seconds = QString::number(pollMilliseconds / 1000);
     if (state == VaultWatchState::limitReached)
         m_library->showNotice(
-            QStringLiteral("仓库的文件夹太多，超出了系统可监视的数量，外部更改改为每 %1 秒检查一次")
+            QStringLiteral(
+                "仓库的文件夹太多，超出了系统可监视的数量，将每 %1 秒检查一次其他程序所做的更改")
                 .arg(seconds));
     else if (state == VaultWatchState::unsupported)
         m_library->showNotice(
-            QStringLiteral("仓库所在的文件系统不通知更改，外部更改改为每 %1 秒检查一次")
+            QStringLiteral("仓库所在的文件系统不通知更改，将每 %1 秒检查一次其他程序所做的更改")
                 .arg(seconds));
     else
         return;

@@ -158,8 +158,8 @@ private Q_SLOTS:
         await(library.loadAsync());
         QTRY_VERIFY(library.outsideChangeWatcher()->isPolling());
         QCOMPARE(library.noticeMessage(),
-                 QStringLiteral("仓库的文件夹太多，超出了系统可监视的数量，外部更改改为每 3 "
-                                "秒检查一次"));
+                 QStringLiteral("仓库的文件夹太多，超出了系统可监视的数量，将每 3 "
+                                "秒检查一次其他程序所做的更改"));
         fixture.write(QStringLiteral("Notes/Sub/Later.md"), QStringLiteral("later\n"));
         QTRY_VERIFY_WITH_TIMEOUT(hasNote(library, QStringLiteral("Notes/Sub/Later.md")),
                                  2 * OutsideChangeWatcher::pollMilliseconds + shownWithin);
