@@ -164,8 +164,9 @@ private:
     // Articles.
     Pending m_articlesPending;
     QHash<QString, ArticleRecord> m_articles;
-    QStringList m_articleOrder;  // walk order
-    QList<FolderItem> m_folders; // sorted
+    QStringList m_articleOrder;        // walk order
+    QList<FolderItem> m_folders;       // sorted for people
+    QList<FolderItem> m_walkedFolders; // as the walk met them
     QSet<QString> m_articleLinks;
     std::optional<VaultSnapshot> m_snapshot;
 
