@@ -92,6 +92,7 @@ QString overview()
     text += QStringLiteral("\n通用选项\n") + optionTable(globalOptions());
     text += QStringLiteral(
         "\n路径都是仓库内的相对路径，例如 Notes/计划.md；文本写成 - 时从标准输入读取。\n"
+        "以 - 开头的文本要放在 -- 之后，例如 larch memo add -- \"-5 度，下雪\"。\n"
         "记录编号可以只写开头几位（列表里显示的就是），只要不与别的记录重复。\n"
         "日期写成 YYYY-MM-DD。列表命令加 --json 输出一份稳定的 JSON 文档。\n"
         "退出状态：0 成功；1 操作失败（原因写到标准错误）；2 命令行有误或没有选择仓库。\n"
@@ -177,11 +178,23 @@ int runCommand(const Command& command, const QStringList& arguments, CliIo& io)
     const QString vault =
         locateVault(parsed.value(QStringLiteral("vault")), io.environment, io.applicationSettings);
     VaultRepository repository(vault);
-    // Every full load of the application starts by preparing the layout; the program sees the
-    // vault as the application would.
-    repository.prepareLayout();
-    CommandContext context(parsed, io, repository, QDateTime::currentDateTime());
-    command.run(context);
+    // What the command could not do although it went on goes to standard error, also when it
+    // failed later: part of its work may be done.
+    const auto printWarnings = [&] {
+        for (const VaultWarning& warning : repository.takeWarnings())
+            io.err << QStringLiteral("警告：") << warning.text << QLatin1Char('\n');
+    };
+    try {
+        // Every full load of the application starts by preparing the layout; the program sees
+        // the vault as the application would.
+        repository.prepareLayout();
+        CommandContext context(parsed, io, repository, QDateTime::currentDateTime());
+        command.run(context);
+    } catch (...) {
+        printWarnings();
+        throw;
+    }
+    printWarnings();
     return exitSuccess;
 }
 
