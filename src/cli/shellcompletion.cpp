@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+#include <optional>
+
 namespace {
 
 QString optionWords(const QList<OptionSpec>& options)
@@ -34,11 +36,13 @@ QList<OptionSpec> optionsWithValues()
     return found;
 }
 
-QString patternOf(const QList<OptionSpec>& options, OptionSpec::ValueKind kind, bool anyKind)
+// The options as a `case` pattern: those whose value is of `kind`, or all of them.
+QString patternOf(const QList<OptionSpec>& options,
+                  std::optional<OptionSpec::ValueKind> kind = std::nullopt)
 {
     QStringList names;
     for (const OptionSpec& option : options)
-        if (anyKind || option.valueKind == kind)
+        if (!kind || option.valueKind == *kind)
             names.append(QStringLiteral("--") + option.name);
     return names.join(QLatin1Char('|'));
 }
@@ -49,59 +53,57 @@ QString offer(const QString& generator)
     return QStringLiteral("mapfile -t COMPREPLY < <(compgen %1 -- \"$cur\")").arg(generator);
 }
 
+// The first words of command lines: "help", then the groups and the one-word commands.
+QStringList firstWords()
+{
+    QStringList words{QStringLiteral("help")};
+    for (const CommandGroup& group : commandGroups())
+        for (const Command& command : group.commands)
+            if (!words.contains(command.group.isEmpty() ? command.name : command.group))
+                words.append(command.group.isEmpty() ? command.name : command.group);
+    return words;
+}
+
+// The `case` branch of a first word: a one-word command sets its options; a group offers its
+// commands' names, and once one is typed sets that command's options.
+QString firstWordCase(const QString& first)
+{
+    QStringList names;
+    QString secondCases;
+    for (const CommandGroup& group : commandGroups()) {
+        for (const Command& command : group.commands) {
+            const QString options = optionWords(commandOptions(command));
+            if (command.group.isEmpty() && command.name == first)
+                return QStringLiteral("        %1) options=\"%2\" ;;\n").arg(first, options);
+            if (command.group == first) {
+                names.append(command.name);
+                secondCases += QStringLiteral("                %1) options=\"%2\" ;;\n")
+                                   .arg(command.name, options);
+            }
+        }
+    }
+    return QStringLiteral("        %1)\n"
+                          "            case ${words[1]-} in\n"
+                          "                \"\")\n"
+                          "                    if [[ $cur != -* ]]; then\n"
+                          "                        %2\n"
+                          "                        return\n"
+                          "                    fi ;;\n"
+                          "%3"
+                          "            esac ;;\n")
+        .arg(first, offer(QStringLiteral("-W \"%1\"").arg(names.join(QLatin1Char(' ')))),
+             secondCases);
+}
+
 } // namespace
 
 QString bashCompletionScript()
 {
     const QList<OptionSpec> valued = optionsWithValues();
-    const QString folderOptions = patternOf(valued, OptionSpec::ValueKind::folder, false);
-    const QString fileOptions = patternOf(valued, OptionSpec::ValueKind::file, false);
-    const QString allValued = patternOf(valued, {}, true);
-
-    // The first words: the groups and the commands of one word, in table order.
-    QStringList firstWords{QStringLiteral("help")};
-    QString groupCases;
-    for (const CommandGroup& group : commandGroups()) {
-        for (const Command& command : group.commands) {
-            const QString first = command.group.isEmpty() ? command.name : command.group;
-            if (!firstWords.contains(first))
-                firstWords.append(first);
-        }
-    }
-    for (const QString& first : firstWords.mid(1)) {
-        QStringList names;
-        QString secondCases;
-        QString singleOptions;
-        for (const CommandGroup& group : commandGroups()) {
-            for (const Command& command : group.commands) {
-                const QString options = optionWords(commandOptions(command));
-                if (command.group.isEmpty() && command.name == first) {
-                    singleOptions = options;
-                } else if (command.group == first) {
-                    names.append(command.name);
-                    secondCases += QStringLiteral("                %1) options=\"%2\" ;;\n")
-                                       .arg(command.name, options);
-                }
-            }
-        }
-        if (!singleOptions.isEmpty()) {
-            groupCases +=
-                QStringLiteral("        %1) options=\"%2\" ;;\n").arg(first, singleOptions);
-            continue;
-        }
-        groupCases +=
-            QStringLiteral("        %1)\n"
-                           "            case ${words[1]-} in\n"
-                           "                \"\")\n"
-                           "                    if [[ $cur != -* ]]; then\n"
-                           "                        %2\n"
-                           "                        return\n"
-                           "                    fi ;;\n"
-                           "%3"
-                           "            esac ;;\n")
-                .arg(first, offer(QStringLiteral("-W \"%1\"").arg(names.join(QLatin1Char(' ')))),
-                     secondCases);
-    }
+    const QString folderOptions = patternOf(valued, OptionSpec::ValueKind::folder);
+    const QString fileOptions = patternOf(valued, OptionSpec::ValueKind::file);
+    const QString allValued = patternOf(valued);
+    const QStringList first = firstWords();
 
     QString script = QStringLiteral(
         "# bash completion for larch                                 -*- shell-script -*-\n"
@@ -114,18 +116,16 @@ QString bashCompletionScript()
         "    COMPREPLY=()\n"
         "\n"
         "    case $prev in\n");
-    if (!folderOptions.isEmpty())
-        script += QStringLiteral("        %1)\n"
-                                 "            compopt -o filenames 2>/dev/null\n"
-                                 "            %2\n"
-                                 "            return ;;\n")
-                      .arg(folderOptions, offer(QStringLiteral("-d")));
-    if (!fileOptions.isEmpty())
-        script += QStringLiteral("        %1)\n"
-                                 "            compopt -o filenames 2>/dev/null\n"
-                                 "            %2\n"
-                                 "            return ;;\n")
-                      .arg(fileOptions, offer(QStringLiteral("-f")));
+    // Folders after an option naming one, files (and folders to reach them) after the others.
+    for (const auto& [names, generator] : {std::pair{folderOptions, QStringLiteral("-d")},
+                                           std::pair{fileOptions, QStringLiteral("-f")}}) {
+        if (!names.isEmpty())
+            script += QStringLiteral("        %1)\n"
+                                     "            compopt -o filenames 2>/dev/null\n"
+                                     "            %2\n"
+                                     "            return ;;\n")
+                          .arg(names, offer(generator));
+    }
     script += QStringLiteral("        %1)\n"
                              "            return ;;\n"
                              "    esac\n"
@@ -150,8 +150,9 @@ QString bashCompletionScript()
                              "                return\n"
                              "            fi ;;\n")
                   .arg(allValued, optionWords(globalOptions()),
-                       offer(QStringLiteral("-W \"%1\"").arg(firstWords.join(QLatin1Char(' ')))));
-    script += groupCases;
+                       offer(QStringLiteral("-W \"%1\"").arg(first.join(QLatin1Char(' ')))));
+    for (const QString& word : first.mid(1))
+        script += firstWordCase(word);
     script += QStringLiteral("    esac\n"
                              "    if [[ $cur == -* ]]; then\n"
                              "        %1\n"
