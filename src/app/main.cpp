@@ -54,8 +54,6 @@ int main(int argc, char* argv[])
     QSettings settings;
     const std::unique_ptr<LibraryController> library = makeLibraryController(&settings, launch);
     AppShell shell(library.get());
-    if (!launch.folderProblem.isEmpty())
-        shell.showAlert(launch.folderProblem);
 
     QQmlApplicationEngine engine;
     prepareEngine(engine);
@@ -68,6 +66,9 @@ int main(int argc, char* argv[])
         return 1;
     shell.watchWindow(window);
     window->show();
+    // Once the window exists, so that its alert sees the text arrive.
+    if (!launch.folderProblem.isEmpty())
+        shell.showAlert(launch.folderProblem);
     QObject::connect(&app, &QGuiApplication::applicationStateChanged, &shell,
                      &AppShell::setApplicationState);
     // A quit by signal goes through the same flush (on aboutToQuit) as closing the window.
