@@ -161,7 +161,7 @@ QList<Command> memoCommands()
              "larch memo add -- \"-5 度，下雪\"。每个 --image 的图片存进仓库的 Attachments，\n"
              "并按写入的顺序链接在文本之后；图片类型由扩展名决定（png、jpg、gif、webp、heic）。"),
          {{QStringLiteral("image"), QStringLiteral("文件"),
-           QStringLiteral("附上一张图片，可以重复"), true},
+           QStringLiteral("附上一张图片，可以重复"), true, OptionSpec::ValueKind::file},
           folderOption(QStringLiteral("把记录归到这个文件夹"))},
          1,
          1,
