@@ -88,9 +88,8 @@ private Q_SLOTS:
         QSettings& settings = *sandbox.settings();
         const QString key = LibraryPreferences::vaultBookmarkKey();
         LibraryPreferences::storeVault(settings, sandbox.vault());
-        // A regular file where the layout needs a folder: the first load fails.
+        // The folder is not there yet (a drive not yet connected): the first load fails.
         const QString folder = sandbox.path(QStringLiteral("other"));
-        Sandbox::write(folder + QStringLiteral("/Journal"), "not a folder");
 
         LaunchOptions options;
         options.vaultFolder = folder;
@@ -100,8 +99,8 @@ private Q_SLOTS:
         QTRY_COMPARE(library->loadPhase(), LibraryController::LoadPhase::Failed);
         QCOMPARE(settings.value(key).toString(), sandbox.vault());
 
-        // "重试" once the obstacle is gone: now it is the vault of the next start.
-        QVERIFY(QFile::remove(folder + QStringLiteral("/Journal")));
+        // "重试" once the folder is there: now it is the vault of the next start.
+        QVERIFY(QDir().mkpath(folder));
         library->load();
         QTRY_COMPARE(library->loadPhase(), LibraryController::LoadPhase::Ready);
         QCOMPARE(settings.value(key).toString(), folder);
