@@ -1,5 +1,6 @@
 #include "markdowneditorassets.h"
 
+#include "filedescriptor.h"
 #include "vaultpaths.h"
 
 #include <QBuffer>
@@ -49,29 +50,6 @@ QByteArray assetMimeType(const QString& fileName)
 
 namespace {
 
-class Descriptor
-{
-public:
-    explicit Descriptor(int fd = -1) : m_fd(fd) {}
-    ~Descriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return m_fd; }
-    void reset(int fd)
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = fd;
-    }
-
-private:
-    int m_fd;
-};
-
 // Opens `relative` below the open folder `root` without ever leaving it: symbolic links that
 // stay inside are followed, any that lead out (or are absolute) make the open fail. Where the
 // kernel cannot resolve beneath a folder, no link is followed at all. A FIFO does not block.
@@ -85,7 +63,7 @@ int openBeneath(int root, const QString& relative)
     if (fd >= 0 || errno != ENOSYS)
         return int(fd);
     const QList<QByteArray> pieces = path.split('/');
-    Descriptor folder(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+    FileDescriptor folder(::fcntl(root, F_DUPFD_CLOEXEC, 0));
     for (qsizetype i = 0; i + 1 < pieces.size() && folder.get() >= 0; ++i)
         folder.reset(::openat(folder.get(), pieces.at(i).constData(),
                               O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -135,11 +113,11 @@ AssetResponse resolveAssetRequest(const QString& vaultRoot, const QUrl& url)
 
     // Opened first, then checked: a check of the names followed by an open by name would let a
     // link swapped in between lead anywhere.
-    const Descriptor rootFolder(
+    const FileDescriptor rootFolder(
         ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (rootFolder.get() < 0)
         return response;
-    const Descriptor file(openBeneath(rootFolder.get(), inside));
+    const FileDescriptor file(openBeneath(rootFolder.get(), inside));
     struct stat info
     {
     };

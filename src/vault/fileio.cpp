@@ -1,5 +1,6 @@
 #include "fileio.h"
 
+#include "filedescriptor.h"
 #include "vaulterror.h"
 
 #include <QFileInfo>
@@ -19,29 +20,6 @@ QByteArray encoded(const QString& path)
 {
     return QFile::encodeName(path);
 }
-
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return m_fd; }
-    int release()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 } // namespace
 
