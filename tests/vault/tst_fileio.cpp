@@ -44,43 +44,7 @@ private Q_SLOTS:
         QVERIFY(fileIdentity(file) != first);
     }
 
-    // A write based on an earlier read never replaces a version it did not read.
-    void commitsOnlyOverTheVersionRead_data()
-    {
-        QTest::addColumn<QString>("meanwhile");
-        QTest::addColumn<bool>("committed");
-        QTest::newRow("nothing") << "" << true;
-        QTest::newRow("appended") << "append" << false;
-        QTest::newRow("replaced") << "replace" << false;
-        QTest::newRow("removed") << "remove" << false;
-        QTest::newRow("created where nothing was") << "create" << false;
-    }
-    void commitsOnlyOverTheVersionRead()
-    {
-        QFETCH(QString, meanwhile);
-        QFETCH(bool, committed);
-        TestVault vault;
-        const QString file = vault.path(QStringLiteral("a.md"));
-        if (meanwhile != QLatin1String("create"))
-            vault.write(QStringLiteral("a.md"), QByteArray("read"));
-        const std::optional<FileIdentity> read = fileIdentity(file);
-        StagedFile staged(file, QByteArray("mine"));
-        QByteArray theirs;
-        if (meanwhile == QLatin1String("append")) {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::Append));
-            out.write(" and more");
-            theirs = "read and more";
-        } else if (meanwhile == QLatin1String("replace") || meanwhile == QLatin1String("create")) {
-            writeFileAtomically(file, QByteArray("theirs"));
-            theirs = "theirs";
-        } else if (meanwhile == QLatin1String("remove")) {
-            QVERIFY(QFile::remove(file));
-        }
-        QCOMPARE(staged.commitIfUnchanged(read), committed);
-        QCOMPARE(vault.read(QStringLiteral("a.md")), committed ? QByteArray("mine") : theirs);
-    }
-
+    // A read-modify-write never replaces a version it did not read: it reads again.
     void readModifyWriteKeepsAChangeMadeMeanwhile()
     {
         TestVault vault;
