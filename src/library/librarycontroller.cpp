@@ -57,9 +57,9 @@ QString LibraryController::vaultAccessMessage(const std::exception& error)
         if (writing && (reason == FileError::reasonForErrno(EACCES) ||
                         reason == FileError::reasonForErrno(EROFS)))
             return QStringLiteral(
-                "无法写入所选位置。请先在“文件”App "
-                "中创建一个文件夹，再选择该文件夹作为笔记仓库；不要直接选择 iCloud "
-                "Drive 或“我的 iPhone”的根目录。");
+                "无法写入所选位置。请先在文件管理器中创建一个文件夹，再选择该文件夹作为"
+                "笔记仓库；可以是本地文件夹，或由同步工具（如 "
+                "Nextcloud、Syncthing）同步的文件夹。");
     }
     return errorDescription(error);
 }
