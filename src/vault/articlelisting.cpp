@@ -2,6 +2,7 @@
 
 #include "fileio.h"
 #include "recordstore.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultrepository.h"
 #include "vaultwalk.h"
@@ -201,5 +202,6 @@ VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> not
 
 VaultSnapshot VaultRepository::loadSnapshot() const
 {
+    const ReadScope scope(*this);
     return m_records->snapshot();
 }

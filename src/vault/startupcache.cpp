@@ -20,7 +20,7 @@ namespace {
 
 // Raised whenever the layout of the file or the meaning of a record changes: an older cache is
 // then ignored.
-constexpr quint32 formatVersion = 2;
+constexpr quint32 formatVersion = 3;
 constexpr char magic[8] = {'L', 'A', 'R', 'C', 'H', 'R', 'C', '\n'};
 constexpr qsizetype headerSize = 8 + 4 + 4 + 8 + 8;
 
@@ -222,7 +222,12 @@ bool StartupCacheCodec::write(VaultRecordStore& store, const QString& file)
             out.putString(folder.path);
     }
 
-    out.put(quint8(store.m_indexCheck ? 1 : 0));
+    // Whether the index held every memo of these day files: a start need not decode it to know.
+    const auto& incomplete = store.m_indexIncomplete;
+    const bool indexComplete = incomplete && std::get<0>(*incomplete) == store.m_indexVersion &&
+                               std::get<1>(*incomplete) == store.m_memosVersion &&
+                               !std::get<2>(*incomplete) && !store.m_indexUndecodable;
+    out.put(quint8((store.m_indexCheck ? 1 : 0) | (indexComplete ? 2 : 0)));
     if (store.m_indexCheck)
         out.putCheck(*store.m_indexCheck);
     count = 0;
@@ -338,7 +343,8 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
     for (FolderItem& folder : folders)
         folder.path = in.getString();
     std::optional<FileCheck> indexCheck;
-    if (in.get<quint8>())
+    const quint8 indexFlags = in.get<quint8>();
+    if (indexFlags & 1)
         indexCheck = in.getCheck();
     QList<StoredDayFile> dayFiles(in.getCount(70));
     for (StoredDayFile& day : dayFiles) {
@@ -412,7 +418,8 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
     }
     store.m_walkedFolders = std::move(walkedFolders);
     store.m_folders = std::move(folders);
-    if (!store.m_indexCheck && !store.m_indexEntries) {
+    const bool useIndex = !store.m_indexCheck && !store.m_indexEntries;
+    if (useIndex) {
         store.m_indexCheck = indexCheck;
         // The day files were parsed with the index the cache describes.
         store.m_journalIndexVersion = store.m_indexVersion;
@@ -427,5 +434,9 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
         store.m_dayFiles.insert(day.path, std::move(day.record));
     }
     store.m_searchIndex = std::move(searchIndex);
+    if (useIndex && (indexFlags & 2)) {
+        store.memosChanged();
+        store.m_indexIncomplete = std::tuple(store.m_indexVersion, store.m_memosVersion, false);
+    }
     return true;
 }

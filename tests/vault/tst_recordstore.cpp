@@ -134,8 +134,12 @@ public:
         }
         case 10: {
             const QStringList days = dayFiles();
-            if (!days.isEmpty() && below(3) == 0)
+            const int choice = below(4);
+            if (!days.isEmpty() && choice == 0)
                 QFile::remove(m_vault.path(days.at(below(int(days.size())))));
+            else if (!days.isEmpty() && choice == 1) // no longer UTF-8: reported at every read
+                m_vault.write(days.at(below(int(days.size()))),
+                              QByteArray("# \xff\n\n") + text().toUtf8());
             else
                 m_vault.write(QStringLiteral("Journal/2024/06/2024-06-%1.md").arg(10 + below(9)),
                               QStringLiteral("# x\n\n<a id=\"memo-%1\"></a>\n\n## 10:%2\n\n")
@@ -301,15 +305,18 @@ private Q_SLOTS:
                 else
                     kept.createMemo(scenario.text(), memo.createdAt.addSecs(60), QString(), {});
             }
+            kept.takeWarnings();
             const VaultSnapshot got = kept.loadSnapshot();
             const QList<MemoRecord> gotMemos = kept.loadMemos();
             const QList<MemoIndexEntry> gotIndex = kept.loadMemoIndex();
+            const QList<VaultWarning> gotWarnings = kept.takeWarnings();
             VaultRepository fresh(vault.root());
             fresh.records().setStartupCacheEnabled(false);
             fresh.records().setWatching(false);
             compareSnapshots(got, fresh.loadSnapshot());
             QCOMPARE(gotMemos, fresh.loadMemos());
             QCOMPARE(gotIndex, fresh.loadMemoIndex());
+            QCOMPARE(gotWarnings, fresh.takeWarnings());
             checkSearchIndex(got, scenario);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(
