@@ -7,6 +7,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
+#include <numeric>
+
 #include <cerrno>
 
 namespace {
@@ -26,11 +29,12 @@ LibraryController::LibraryController(QSettings* settings, QObject* parent)
 
 LibraryController::LibraryController(QSettings* settings, const QString& vaultPath, QObject* parent)
     : QObject(parent), m_settings(settings), m_executor(std::make_shared<RepositoryExecutor>()),
-      m_memoModel(new MemoListModel(this)), m_todoModel(new TodoListModel(this)),
-      m_noteModel(new NoteListModel(this)), m_filteredNoteModel(new NoteListModel(this)),
-      m_sessionModel(new SessionListModel(this))
+      m_search(new PublishedSearch(this)), m_memoModel(new MemoListModel(this)),
+      m_todoModel(new TodoListModel(this)), m_noteModel(new NoteListModel(this)),
+      m_filteredNoteModel(new NoteListModel(this)), m_sessionModel(new SessionListModel(this))
 {
     Q_ASSERT(settings);
+    connect(m_search, &PublishedSearch::tagsChanged, this, &LibraryController::tagsChanged);
     if (!vaultPath.isEmpty())
         useVault(vaultPath, true);
 }
@@ -56,10 +60,8 @@ QString LibraryController::vaultAccessMessage(const std::exception& error)
         const QString reason = fileError->reason();
         if (writing && (reason == FileError::reasonForErrno(EACCES) ||
                         reason == FileError::reasonForErrno(EROFS)))
-            return QStringLiteral(
-                "无法写入所选位置。请先在“文件”App "
-                "中创建一个文件夹，再选择该文件夹作为笔记仓库；不要直接选择 iCloud "
-                "Drive 或“我的 iPhone”的根目录。");
+            return QStringLiteral("无法写入所选位置。请先在文件管理器中创建一个可以写入的文件夹，"
+                                  "再选择该文件夹作为笔记仓库。");
     }
     return errorDescription(error);
 }
@@ -214,7 +216,7 @@ void LibraryController::publishSnapshot(const VaultSnapshot& snapshot)
     if (m_snapshot == snapshot)
         return;
     m_snapshot = snapshot;
-    m_noteSearchIndex.reset();
+    m_search->setNotes(m_snapshot.notes);
     m_noteRows.clear();
     m_noteRows.reserve(m_snapshot.notes.size());
     for (qsizetype row = 0; row < m_snapshot.notes.size(); ++row)
@@ -230,7 +232,7 @@ void LibraryController::publishMemos(const QList<MemoRecord>& memos)
     if (m_memos == memos)
         return;
     m_memos = memos;
-    m_memoSearchIndex.reset();
+    m_search->setMemos(m_memos);
     m_memoRows.clear();
     m_memoRows.reserve(m_memos.size());
     m_memoDays.clear();
@@ -288,16 +290,12 @@ QVariantList LibraryController::memoDayList() const
 
 const NoteSearchIndex& LibraryController::noteSearchIndex() const
 {
-    if (!m_noteSearchIndex)
-        m_noteSearchIndex = buildNoteSearchIndex(m_snapshot.notes);
-    return *m_noteSearchIndex;
+    return m_search->notes();
 }
 
 const MemoSearchIndex& LibraryController::memoSearchIndex() const
 {
-    if (!m_memoSearchIndex)
-        m_memoSearchIndex = buildMemoSearchIndex(m_memos);
-    return *m_memoSearchIndex;
+    return m_search->memos();
 }
 
 QList<NoteSummary> LibraryController::filteredNotes() const
@@ -310,11 +308,12 @@ QList<NoteSummary> LibraryController::filteredNotes() const
 
 bool LibraryController::trimmedSearchIsEmpty() const
 {
-    for (QChar c : m_searchText) {
-        if (!c.isSpace())
-            return false;
-    }
-    return true;
+    return isBlank(m_searchText);
+}
+
+bool LibraryController::isBlank(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
 }
 
 QList<NoteSummary> LibraryController::searchArticles(const QString& query,
@@ -362,4 +361,52 @@ QStringList LibraryController::searchMemoIds(const QString& query, QDate day, in
         result.append(memo.id);
     }
     return result;
+}
+
+namespace {
+
+// The search's rows, or every one of `count` rows without a search; then those with the tags.
+template <typename Search>
+QList<qsizetype> rowsWithTags(qsizetype count, bool searching, const QStringList& tags,
+                              const QList<QStringList>* rowTags, Search search)
+{
+    QList<qsizetype> rows;
+    if (searching) {
+        rows = search();
+    } else {
+        rows.resize(count);
+        std::iota(rows.begin(), rows.end(), 0);
+    }
+    if (tags.isEmpty())
+        return rows;
+    QList<qsizetype> tagged;
+    for (qsizetype row : std::as_const(rows)) {
+        if (hasEveryTag(rowTags->at(row), tags))
+            tagged.append(row);
+    }
+    return tagged;
+}
+
+} // namespace
+
+QList<qsizetype> LibraryController::memoRows(const QString& query, const QStringList& tags) const
+{
+    const bool searching = !isBlank(query);
+    const MemoSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &memoSearchIndex();
+    return rowsWithTags(m_memos.size(), searching, tags, index ? &index->tags : nullptr,
+                        [&]() { return searchMemoRows(m_memos, *index, query); });
+}
+
+QList<qsizetype> LibraryController::noteRows(const QString& query, const QStringList& tags) const
+{
+    const bool searching = !isBlank(query);
+    const NoteSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &noteSearchIndex();
+    return rowsWithTags(m_snapshot.notes.size(), searching, tags, index ? &index->tags : nullptr,
+                        [&]() { return searchArticleRows(m_snapshot.notes, *index, query); });
+}
+
+QList<qsizetype>
+LibraryController::noteRowsNewestFirst(const std::optional<QString>& folderPath) const
+{
+    return notesNewestFirst(m_snapshot.notes, folderPath);
 }

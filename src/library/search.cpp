@@ -4,6 +4,8 @@
 #include "memocontent.h"
 #include "vaultpaths.h"
 
+#include <QHash>
+#include <QSet>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -128,12 +130,33 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath)
 
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
 {
-    NoteSearchIndex index;
-    index.foldedTitles.reserve(notes.size());
-    index.foldedTexts.reserve(notes.size());
-    index.caseFoldedTitles.reserve(notes.size());
-    index.caseFoldedContents.reserve(notes.size());
-    // Tens of megabytes of text on a large vault: fold the notes on every core, row for row.
+    return buildNoteSearchIndex(notes, {}, {});
+}
+
+NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
+                                     const QList<NoteSummary>& previousNotes,
+                                     const NoteSearchIndex& previous)
+{
+    // A note whose title and text are unchanged keeps its row of the previous index; after a
+    // refresh that is nearly every note.
+    QHash<QString, qsizetype> previousRows;
+    if (previous.foldedTexts.size() == previousNotes.size()) {
+        previousRows.reserve(previousNotes.size());
+        for (qsizetype row = 0; row < previousNotes.size(); ++row)
+            previousRows.insert(previousNotes.at(row).path, row);
+    }
+    QList<qsizetype> reused(notes.size(), -1);
+    QList<qsizetype> changed;
+    for (qsizetype row = 0; row < notes.size(); ++row) {
+        const NoteSummary& note = notes.at(row);
+        const qsizetype old = previousRows.value(note.path, -1);
+        if (old >= 0 && previousNotes.at(old).title == note.title &&
+            previousNotes.at(old).searchableContent == note.searchableContent)
+            reused[row] = old;
+        else
+            changed.append(row);
+    }
+
     struct FoldedNote
     {
         QString title;
@@ -142,29 +165,53 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
         QString caseFoldedContent;
         TextFilter foldedFilter;
         TextFilter caseFoldedFilter;
+        QStringList tags;
     };
-    const QList<FoldedNote> folded =
-        QtConcurrent::blockingMapped(notes, [](const NoteSummary& note) {
-            const QString foldedTitle = foldForSearch(note.title);
-            FoldedNote folded{foldedTitle,
-                              foldedTitle + QLatin1Char(' ') +
-                                  foldForSearch(note.searchableContent),
-                              note.title.toCaseFolded(),
-                              note.searchableContent.toCaseFolded(),
-                              {},
-                              {}};
-            folded.foldedFilter.add(folded.text);
-            folded.caseFoldedFilter.add(folded.caseFoldedTitle);
-            folded.caseFoldedFilter.add(folded.caseFoldedContent);
-            return folded;
-        });
-    for (const FoldedNote& note : folded) {
+    // Tens of megabytes of text on a large vault: fold the notes on every core, row for row.
+    const QList<FoldedNote> folded = QtConcurrent::blockingMapped(changed, [&](qsizetype row) {
+        const NoteSummary& note = notes.at(row);
+        const QString foldedTitle = foldForSearch(note.title);
+        FoldedNote folded{foldedTitle,
+                          foldedTitle + QLatin1Char(' ') + foldForSearch(note.searchableContent),
+                          note.title.toCaseFolded(),
+                          note.searchableContent.toCaseFolded(),
+                          {},
+                          {},
+                          memoTags(note.searchableContent)};
+        folded.foldedFilter.add(folded.text);
+        folded.caseFoldedFilter.add(folded.caseFoldedTitle);
+        folded.caseFoldedFilter.add(folded.caseFoldedContent);
+        return folded;
+    });
+
+    NoteSearchIndex index;
+    index.foldedTitles.reserve(notes.size());
+    index.foldedTexts.reserve(notes.size());
+    index.caseFoldedTitles.reserve(notes.size());
+    index.caseFoldedContents.reserve(notes.size());
+    index.foldedFilters.reserve(notes.size());
+    index.caseFoldedFilters.reserve(notes.size());
+    index.tags.reserve(notes.size());
+    qsizetype next = 0;
+    for (qsizetype row = 0; row < notes.size(); ++row) {
+        if (const qsizetype old = reused.at(row); old >= 0) {
+            index.foldedTitles.append(previous.foldedTitles.at(old));
+            index.foldedTexts.append(previous.foldedTexts.at(old));
+            index.caseFoldedTitles.append(previous.caseFoldedTitles.at(old));
+            index.caseFoldedContents.append(previous.caseFoldedContents.at(old));
+            index.foldedFilters.append(previous.foldedFilters.at(old));
+            index.caseFoldedFilters.append(previous.caseFoldedFilters.at(old));
+            index.tags.append(previous.tags.at(old));
+            continue;
+        }
+        const FoldedNote& note = folded.at(next++);
         index.foldedTitles.append(note.title);
         index.foldedTexts.append(note.text);
         index.caseFoldedTitles.append(note.caseFoldedTitle);
         index.caseFoldedContents.append(note.caseFoldedContent);
         index.foldedFilters.append(note.foldedFilter);
         index.caseFoldedFilters.append(note.caseFoldedFilter);
+        index.tags.append(note.tags);
     }
     return index;
 }
@@ -173,15 +220,29 @@ MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos)
 {
     MemoSearchIndex index;
     index.foldedTexts.reserve(memos.size());
+    index.tags.reserve(memos.size());
     for (const MemoRecord& memo : memos) {
-        index.foldedTexts.append(foldForSearch(memo.markdown + QLatin1Char(' ') +
-                                               memoTags(memo.markdown).join(QLatin1Char(' '))));
+        QStringList tags = memoTags(memo.markdown);
+        index.foldedTexts.append(
+            foldForSearch(memo.markdown + QLatin1Char(' ') + tags.join(QLatin1Char(' '))));
+        index.tags.append(std::move(tags));
     }
     return index;
 }
 
 QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                   const QString& query, const std::optional<QString>& folderPath)
+{
+    const QList<qsizetype> rows = searchArticleRows(notes, index, query, folderPath);
+    QList<NoteSummary> result;
+    result.reserve(rows.size());
+    for (qsizetype row : rows)
+        result.append(notes.at(row));
+    return result;
+}
+
+QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
+                                   const QString& query, const std::optional<QString>& folderPath)
 {
     const QStringList tokens = searchTokens(query);
     const QString wholeQuery = foldForSearch(trimmedText(query));
@@ -214,29 +275,86 @@ QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSea
             return a.rank < b.rank;
         return notes.at(a.row).modifiedAt > notes.at(b.row).modifiedAt;
     });
-    QList<NoteSummary> result;
+    QList<qsizetype> result;
     result.reserve(hits.size());
     for (const Hit& hit : std::as_const(hits))
-        result.append(notes.at(hit.row));
+        result.append(hit.row);
     return result;
 }
 
 QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
                               const QString& query, const std::optional<QDate>& day)
 {
+    const QList<qsizetype> rows = searchMemoRows(memos, index, query, day);
+    QList<MemoRecord> result;
+    result.reserve(rows.size());
+    for (qsizetype row : rows)
+        result.append(memos.at(row));
+    return result;
+}
+
+QList<qsizetype> searchMemoRows(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
+                                const QString& query, const std::optional<QDate>& day)
+{
     const QStringList tokens = searchTokens(query);
     if (tokens.isEmpty() && !day)
         return {};
-    QList<MemoRecord> result;
+    QList<qsizetype> result;
     for (qsizetype row = 0; row < memos.size(); ++row) {
-        const MemoRecord& memo = memos.at(row);
-        if (day && memoDay(memo.createdAt) != *day)
+        if (day && memoDay(memos.at(row).createdAt) != *day)
             continue;
         if (!tokens.isEmpty() && !containsEveryToken(index.foldedTexts.at(row), tokens))
             continue;
-        result.append(memo);
+        result.append(row);
     }
     return result;
+}
+
+QStringList tagUnion(const QList<QStringList>& tagLists)
+{
+    QSet<QString> seen;
+    QStringList tags;
+    for (const QStringList& list : tagLists) {
+        for (const QString& tag : list) {
+            if (!seen.contains(tag)) {
+                seen.insert(tag);
+                tags.append(tag);
+            }
+        }
+    }
+    const QCollator collator = naturalCollator();
+    std::stable_sort(tags.begin(), tags.end(), [&](const QString& a, const QString& b) {
+        const int order = collator.compare(a, b);
+        // Tags equal but for case still come out in a fixed order.
+        return order != 0 ? order < 0 : a < b;
+    });
+    return tags;
+}
+
+bool hasEveryTag(const QStringList& tags, const QStringList& required)
+{
+    for (const QString& tag : required) {
+        if (!tags.contains(tag))
+            return false;
+    }
+    return true;
+}
+
+QList<qsizetype> notesNewestFirst(const QList<NoteSummary>& notes,
+                                  const std::optional<QString>& folderPath)
+{
+    // Each date is turned into a number once: comparing local dates converts both every time.
+    QList<qsizetype> rows;
+    QList<qint64> instants(notes.size());
+    for (qsizetype row = 0; row < notes.size(); ++row) {
+        if (folderPath && !isNoteInFolder(notes.at(row).path, *folderPath))
+            continue;
+        rows.append(row);
+        instants[row] = notes.at(row).modifiedAt.toMSecsSinceEpoch();
+    }
+    std::stable_sort(rows.begin(), rows.end(),
+                     [&](qsizetype a, qsizetype b) { return instants.at(a) > instants.at(b); });
+    return rows;
 }
 
 QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSearchIndex& index,

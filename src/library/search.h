@@ -33,9 +33,10 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath);
 // The folder of a vault-relative path: its pieces without the last, "" at the root.
 QString parentFolderPath(const QString& path);
 
-// Folded texts of a snapshot's notes, row for row.
+// Folded texts and tags of a snapshot's notes, row for row.
 struct NoteSearchIndex
 {
+    QList<QStringList> tags; // of the searchable content
     QStringList foldedTitles;
     QStringList foldedTexts;      // title + " " + searchable content
     QStringList caseFoldedTitles; // for the sidebar filter, which ignores case only
@@ -44,11 +45,18 @@ struct NoteSearchIndex
     QList<TextFilter> caseFoldedFilters; // of the case-folded title and content together
 };
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes);
+// The same, taking the rows of notes whose title and text did not change from `previous`, the
+// index of `previousNotes`.
+NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
+                                     const QList<NoteSummary>& previousNotes,
+                                     const NoteSearchIndex& previous);
 
-// Folded texts of memos, row for row: the Markdown, a space, and its tags joined by spaces.
+// Folded texts of memos, row for row: the Markdown, a space, and its tags joined by spaces;
+// and the tags themselves.
 struct MemoSearchIndex
 {
     QStringList foldedTexts;
+    QList<QStringList> tags;
 };
 MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos);
 
@@ -58,11 +66,29 @@ MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos);
 QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                   const QString& query,
                                   const std::optional<QString>& folderPath = {});
+// The same as rows of `notes`.
+QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
+                                   const QString& query,
+                                   const std::optional<QString>& folderPath = {});
 
 // Memos (in their order) whose text holds every token of `query`, created on `day` when given;
 // with no tokens, that day's memos, or nothing without a day. Days are local calendar days.
 QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
                               const QString& query, const std::optional<QDate>& day = {});
+// The same as rows of `memos`.
+QList<qsizetype> searchMemoRows(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
+                                const QString& query, const std::optional<QDate>& day = {});
+
+// Every tag of the lists once, sorted for people (numbers by value, case ignored).
+QStringList tagUnion(const QList<QStringList>& tagLists);
+
+// Whether `tags` holds every one of `required` (all of them; none required matches anything).
+bool hasEveryTag(const QStringList& tags, const QStringList& required);
+
+// Rows of `notes` newest first (a stable sort: equal dates keep their order), in `folderPath`
+// and its subfolders when given.
+QList<qsizetype> notesNewestFirst(const QList<NoteSummary>& notes,
+                                  const std::optional<QString>& folderPath = {});
 
 // The sidebar's article list: the selection applied, then the search text (trimmed; blank
 // means no filter) looked for in the title or the searchable content, ignoring case.

@@ -3,6 +3,7 @@
 #include "vaultrecords.h"
 
 #include <QByteArray>
+#include <QCollator>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -54,6 +55,9 @@ QString noteTitle(const QString& path);
 
 // The one-line preview of an article's text.
 QString notePreview(const QString& text);
+
+// Compares texts as a file browser orders names: case-insensitive, digit runs by value.
+QCollator naturalCollator();
 
 // Folders in the order a file browser shows them: case-insensitive, digit runs by value
 // ("Week 9" before "Week 10").

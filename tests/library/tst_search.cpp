@@ -217,6 +217,49 @@ private Q_SLOTS:
                  expected);
     }
 
+    void tags()
+    {
+        QCOMPARE(tagUnion({{QStringLiteral("b"), QStringLiteral("item10")},
+                           {QStringLiteral("B"), QStringLiteral("item9"), QStringLiteral("b")},
+                           {QStringLiteral("读书"), QStringLiteral("a")}}),
+                 (QStringList{QStringLiteral("a"), QStringLiteral("B"), QStringLiteral("b"),
+                              QStringLiteral("item9"), QStringLiteral("item10"),
+                              QStringLiteral("读书")}));
+        const QStringList carried{QStringLiteral("x"), QStringLiteral("y/z")};
+        QVERIFY(hasEveryTag(carried, {}));
+        QVERIFY(hasEveryTag(carried, {QStringLiteral("y/z"), QStringLiteral("x")}));
+        QVERIFY(!hasEveryTag(carried, {QStringLiteral("x"), QStringLiteral("y")}));
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("a.md"), QStringLiteral("A"), QStringLiteral("#x, and#no #读书"))};
+        QCOMPARE(buildNoteSearchIndex(notes).tags.first(),
+                 (QStringList{QStringLiteral("x"), QStringLiteral("读书")}));
+    }
+
+    // A rebuilt index takes unchanged notes from the previous one and gives the same result as
+    // building from scratch.
+    void incrementalIndex()
+    {
+        const QList<NoteSummary> before{
+            note(QStringLiteral("a.md"), QStringLiteral("Alpha"), QStringLiteral("one #t")),
+            note(QStringLiteral("b.md"), QStringLiteral("Beta"), QStringLiteral("two")),
+            note(QStringLiteral("c.md"), QStringLiteral("Gamma"), QStringLiteral("three"))};
+        QList<NoteSummary> after = before;
+        after[1].searchableContent = QStringLiteral("changed #u");
+        after.removeAt(2);
+        after.prepend(note(QStringLiteral("d.md"), QStringLiteral("Délta"), QStringLiteral("new")));
+        const NoteSearchIndex previous = buildNoteSearchIndex(before);
+        const NoteSearchIndex rebuilt = buildNoteSearchIndex(after, before, previous);
+        const NoteSearchIndex fresh = buildNoteSearchIndex(after);
+        QCOMPARE(rebuilt.foldedTexts, fresh.foldedTexts);
+        QCOMPARE(rebuilt.caseFoldedContents, fresh.caseFoldedContents);
+        QCOMPARE(rebuilt.tags, fresh.tags);
+        QCOMPARE(rebuilt.foldedTitles, fresh.foldedTitles);
+        for (const QString& query : {QStringLiteral("changed"), QStringLiteral("delta"),
+                                     QStringLiteral("one"), QStringLiteral("three")})
+            QCOMPARE(searchArticleRows(after, rebuilt, query),
+                     searchArticleRows(after, fresh, query));
+    }
+
     void sidebarFolders()
     {
         const QList<FolderItem> folders{

@@ -1,0 +1,70 @@
+#include "publishedsearch.h"
+
+#include <QtConcurrent/QtConcurrentRun>
+
+PublishedSearch::PublishedSearch(QObject* parent) : QObject(parent)
+{
+    m_pool.setMaxThreadCount(1);
+    connect(&m_notes.watcher, &QFutureWatcherBase::finished, this, &PublishedSearch::updateTags);
+    connect(&m_memos.watcher, &QFutureWatcherBase::finished, this, &PublishedSearch::updateTags);
+    // Nothing published yet: both indexes are empty, not pending.
+    setNotes({});
+    setMemos({});
+}
+
+PublishedSearch::~PublishedSearch()
+{
+    // A build still running only reads its own copy of the list; let it end before going away.
+    m_notes.future.waitForFinished();
+    m_memos.future.waitForFinished();
+}
+
+void PublishedSearch::setNotes(const QList<NoteSummary>& notes)
+{
+    m_notes.index.reset();
+    // The new build starts from the previous one, which has ended by then.
+    m_notes.future = QtConcurrent::run(
+        &m_pool, [notes, previousNotes = m_noteList, previous = m_notes.future]() {
+            if (previousNotes.isEmpty())
+                return buildNoteSearchIndex(notes);
+            return buildNoteSearchIndex(notes, previousNotes, previous.result());
+        });
+    m_noteList = notes;
+    m_notes.watcher.setFuture(m_notes.future);
+}
+
+void PublishedSearch::setMemos(const QList<MemoRecord>& memos)
+{
+    m_memos.index.reset();
+    m_memos.future = QtConcurrent::run(&m_pool, [memos]() { return buildMemoSearchIndex(memos); });
+    m_memos.watcher.setFuture(m_memos.future);
+}
+
+template <typename Index> const Index& PublishedSearch::indexOf(const Build<Index>& build)
+{
+    if (!build.index)
+        build.index = build.future.result();
+    return *build.index;
+}
+
+const NoteSearchIndex& PublishedSearch::notes() const
+{
+    return indexOf(m_notes);
+}
+
+const MemoSearchIndex& PublishedSearch::memos() const
+{
+    return indexOf(m_memos);
+}
+
+void PublishedSearch::updateTags()
+{
+    // The watchers report the latest future only; a replaced one never reports.
+    if (!m_notes.future.isFinished() || !m_memos.future.isFinished())
+        return;
+    const QStringList tags = tagUnion(notes().tags + memos().tags);
+    if (tags == m_tags)
+        return;
+    m_tags = tags;
+    Q_EMIT tagsChanged();
+}
