@@ -12,9 +12,10 @@
 #include <QTranslator>
 #include <QtQml/qqmlextensionplugin.h>
 
-// Both QML modules are linked in statically.
+// The QML modules are linked in statically.
 Q_IMPORT_QML_PLUGIN(LarchNotes_AppPlugin)
 Q_IMPORT_QML_PLUGIN(LarchNotes_UiPlugin)
+Q_IMPORT_QML_PLUGIN(LarchNotes_WorkspacePlugin)
 
 void configureApplication(QGuiApplication& app)
 {
