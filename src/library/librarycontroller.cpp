@@ -256,7 +256,21 @@ void LibraryController::publishTodayTodos(const QList<DailyTodoItem>& todos)
 
 void LibraryController::updateFilteredNotes()
 {
-    m_filteredNoteModel->setNotes(filteredNotes());
+    // Filtering every article costs more than a keystroke may; while no view is connected to
+    // the list, it is brought up to date when it is next asked for.
+    const bool observed = m_filteredNoteModel->isObserved();
+    m_filteredNotesStale = !observed;
+    if (observed)
+        m_filteredNoteModel->setNotes(filteredNotes());
+}
+
+NoteListModel* LibraryController::filteredNoteModel() const
+{
+    if (m_filteredNotesStale) {
+        m_filteredNotesStale = false;
+        m_filteredNoteModel->setNotes(filteredNotes());
+    }
+    return m_filteredNoteModel;
 }
 
 std::optional<MemoRecord> LibraryController::memo(const QString& id) const
@@ -394,7 +408,7 @@ QList<qsizetype> LibraryController::memoRows(const QString& query, const QString
     const bool searching = !isBlank(query);
     const MemoSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &memoSearchIndex();
     return rowsWithTags(m_memos.size(), searching, tags, index ? &index->tags : nullptr,
-                        [&]() { return searchMemoRows(m_memos, *index, query); });
+                        [&]() { return m_search->memoRows(query); });
 }
 
 QList<qsizetype> LibraryController::noteRows(const QString& query, const QStringList& tags) const
@@ -402,7 +416,7 @@ QList<qsizetype> LibraryController::noteRows(const QString& query, const QString
     const bool searching = !isBlank(query);
     const NoteSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &noteSearchIndex();
     return rowsWithTags(m_snapshot.notes.size(), searching, tags, index ? &index->tags : nullptr,
-                        [&]() { return searchArticleRows(m_snapshot.notes, *index, query); });
+                        [&]() { return m_search->noteRows(query); });
 }
 
 QList<qsizetype>

@@ -66,7 +66,8 @@ class LibraryController : public QObject
     Q_PROPERTY(TodoListModel* todayTodos READ todoModel CONSTANT)
     // Every article of the snapshot, in snapshot order.
     Q_PROPERTY(NoteListModel* notes READ noteModel CONSTANT)
-    // The sidebar's article list: the selection and the search text applied.
+    // The sidebar's article list: the selection and the search text applied. Kept current while
+    // something is connected to it; reading the property brings it up to date.
     Q_PROPERTY(NoteListModel* filteredNotes READ filteredNoteModel CONSTANT)
     // The snapshot's folders without the quick-capture folder, sorted for display.
     Q_PROPERTY(QStringList visibleFolders READ visibleFolders NOTIFY snapshotChanged)
@@ -139,7 +140,7 @@ public:
     MemoListModel* memoModel() const { return m_memoModel; }
     TodoListModel* todoModel() const { return m_todoModel; }
     NoteListModel* noteModel() const { return m_noteModel; }
-    NoteListModel* filteredNoteModel() const { return m_filteredNoteModel; }
+    NoteListModel* filteredNoteModel() const;
     SessionListModel* sessionModel() const { return m_sessionModel; }
 
     QString selectedSessionId() const { return m_selectedSessionId; }
@@ -393,5 +394,6 @@ private:
     TodoListModel* m_todoModel;
     NoteListModel* m_noteModel;
     NoteListModel* m_filteredNoteModel;
+    mutable bool m_filteredNotesStale = false;
     SessionListModel* m_sessionModel;
 };
