@@ -104,7 +104,7 @@ Item {
                 anchors.leftMargin: 8
                 anchors.rightMargin: 8
                 radius: 6
-                color: result.isCurrent ? Theme.accent
+                color: result.isCurrent ? Theme.selectionFill
                                         : result.down ? Theme.separator
                                                       : result.hovered ? Theme.placeholderFill
                                                                        : "transparent"

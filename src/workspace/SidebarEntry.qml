@@ -64,7 +64,7 @@ ItemDelegate {
 
     background: Rectangle {
         radius: 6
-        color: entry.selected ? Theme.accent
+        color: entry.selected ? Theme.selectionFill
                               : entry.down ? Theme.separator
                                            : entry.hovered ? Theme.placeholderFill : "transparent"
         border.width: entry.visualFocus ? 2 : 0
