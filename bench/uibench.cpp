@@ -69,10 +69,12 @@ bool waitFor(const std::function<bool()>& done, int milliseconds = 600000)
 class Window
 {
 public:
+    // Starts reading the vault before the window's QML is loaded, as main() does.
     explicit Window(const QString& vault)
         : m_settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
           m_library(&m_settings, vault), m_shell(&m_library)
     {
+        m_shell.start();
         prepareEngine(m_engine);
         m_engine.setInitialProperties({{QStringLiteral("shell"), QVariant::fromValue(&m_shell)}});
         m_engine.load(mainWindowUrl());
@@ -82,11 +84,7 @@ public:
         QObject::connect(window, &QQuickWindow::frameSwapped, window, [this]() { ++frames; });
     }
 
-    void start()
-    {
-        window->show();
-        m_shell.start();
-    }
+    void show() { window->show(); }
     bool showsWorkspace() const { return m_shell.screen() == AppShell::Screen::Workspace; }
     LibraryController& library() { return m_library; }
 
@@ -132,7 +130,7 @@ int firstFrame(QGuiApplication& app, const QString& vault)
         if (window.library().loadPhase() == LibraryController::LoadPhase::Ready)
             ready = now();
     });
-    window.start();
+    window.show();
     if (!waitFor(
             [&] { return window.showsWorkspace() && window.item(QStringLiteral("rootView")); }))
         throw std::runtime_error("the workspace did not appear");
@@ -319,7 +317,7 @@ int main(int argc, char* argv[])
         QList<double> scrolling;
         {
             Window window(copy);
-            window.start();
+            window.show();
             if (!waitFor([&] { return window.showsWorkspace(); }))
                 throw std::runtime_error("the workspace did not appear");
             // The search index is built on other threads after loading; type once it is there,
