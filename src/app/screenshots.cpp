@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPalette>
 #include <QProcess>
 #include <QQmlApplicationEngine>
@@ -123,7 +124,8 @@ QString workspaceVault(const QString& folder)
     const QList<std::pair<const char*, const char*>> articles = {
         {"欢迎.md", "# 欢迎\n\n第一篇文章。\n"},
         {"读书/2024 书单.md", "# 2024 书单\n\n想读的书 #读书 #清单\n"},
-        {"读书/札记/三体.md", "# 三体\n\n黑暗森林 #读书 #科幻\n"},
+        {"读书/札记/三体.md",
+         "# 三体\n\n黑暗森林 #读书 #科幻\n\n![封面](../../Attachments/cover.png)\n"},
         {"项目/Larch/路线图.md", "# 路线图\n\n下一季度的计划 #项目 #计划\n"},
         {"项目/Larch/会议记录.md", "# 会议记录\n\n周一例会 #项目 #会议\n"},
         {"项目/归档/旧方案.md", "# 旧方案\n\n不再使用 #项目\n"},
@@ -131,9 +133,20 @@ QString workspaceVault(const QString& folder)
     };
     for (const auto& [path, text] : articles)
         writeFile(vault + QLatin1Char('/') + QString::fromUtf8(path), text);
+    // A cover picture for the article card: a gradient.
+    QImage cover(232, 164, QImage::Format_RGB32);
+    for (int y = 0; y < cover.height(); ++y)
+        for (int x = 0; x < cover.width(); ++x)
+            cover.setPixelColor(x, y, QColor::fromHsv((x + y) % 360, 90, 230));
+    QDir().mkpath(vault + QStringLiteral("/Attachments"));
+    cover.save(vault + QStringLiteral("/Attachments/cover.png"));
     const VaultRepository repository(vault);
     repository.prepareLayout();
     const QDateTime now = QDateTime::currentDateTime();
+    repository.createMemo(QStringLiteral("[三体](../../../读书/札记/三体.md)"), now.addDays(-1), {},
+                          {});
+    repository.createMemo(QStringLiteral("[旧草稿](../../../读书/旧草稿.md)"), now.addDays(-2), {},
+                          {});
     const QList<std::pair<int, const char*>> memos = {
         {9, "读完《三体》第二部，#读书 笔记整理到文章里。"},
         {6, "周一例会：确定路线图的优先级 #项目 #会议"},
@@ -213,6 +226,7 @@ int main(int argc, char* argv[])
                  .value<QObject*>()
                  ->setProperty("expanded", true);
          }},
+        {"timeline-article-cards", workspaceVault, true, loadedWithTags},
         {"search-results", workspaceVault, true, loadedWithTags,
          [](const Scene& scene) { scene.library.setSearchText(QStringLiteral("计划")); }},
         {"tag-filter", workspaceVault, true, loadedWithTags,

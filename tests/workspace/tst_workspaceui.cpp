@@ -132,6 +132,11 @@ private Q_SLOTS:
         });
         const QString both = workspace.memoId(QStringLiteral("早餐 #x #y"));
         QVERIFY(!both.isEmpty());
+        // The timeline shows the memo that stands for the article as its card.
+        QTRY_VERIFY(workspace.item(QStringLiteral("memoArticleReference")));
+        QCOMPARE(
+            workspace.item(QStringLiteral("memoArticleReference"))->property("title").toString(),
+            QStringLiteral("旅行计划"));
         QTRY_VERIFY(workspace.item(QStringLiteral("tag:x")));
         QVERIFY(workspace.item(QStringLiteral("sidebarBrowser"))->isVisible());
         workspace.click(QStringLiteral("tag:x"));
