@@ -187,8 +187,8 @@ private Q_SLOTS:
         workspace.click(QStringLiteral("createArticleButton"));
         QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
         QCOMPARE(workspace.main->textOf("editorTitle"), QStringLiteral("未命名笔记"));
-        QVERIFY(
-            QFileInfo::exists(workspace.sandbox.vault() + QStringLiteral("/读书/未命名笔记.md")));
+        QCOMPARE(Sandbox::read(workspace.sandbox.vault() + QStringLiteral("/读书/未命名笔记.md")),
+                 QByteArray("# 未命名笔记\n\n"));
         QCOMPARE(workspace.library->memos().last().markdown,
                  QStringLiteral("[未命名笔记](../../../读书/未命名笔记.md)"));
 
