@@ -23,7 +23,9 @@ void configureApplication(QGuiApplication& app)
     QGuiApplication::setOrganizationName(QStringLiteral("larch-notes"));
     QGuiApplication::setApplicationName(QStringLiteral("larch-notes"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Larch Notes"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("larch-notes"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(LARCH_VERSION));
+    // Wayland compositors find the window's .desktop file, and so its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LARCH_APP_ID));
     app.setWindowIcon(QIcon(QStringLiteral(":/LarchNotes/App/larch-notes.svg")));
 
     // The interface is Chinese: Qt's own texts (the folder picker's buttons) follow suit.

@@ -60,8 +60,10 @@ QString LibraryController::vaultAccessMessage(const std::exception& error)
         const QString reason = fileError->reason();
         if (writing && (reason == FileError::reasonForErrno(EACCES) ||
                         reason == FileError::reasonForErrno(EROFS)))
-            return QStringLiteral("无法写入所选位置。请先在文件管理器中创建一个可以写入的文件夹，"
-                                  "再选择该文件夹作为笔记仓库。");
+            return QStringLiteral(
+                "无法写入所选位置。请先在文件管理器中创建一个文件夹，再选择该文件夹作为"
+                "笔记仓库；可以是本地文件夹，或由同步工具（如 "
+                "Nextcloud、Syncthing）同步的文件夹。");
     }
     return errorDescription(error);
 }
@@ -119,7 +121,36 @@ void LibraryController::setAlertMessage(const QString& text)
 
 void LibraryController::reportError(const std::exception& error)
 {
-    setAlertMessage(errorDescription(error));
+    showStorageWarnings(m_repository, errorDescription(error));
+}
+
+QString LibraryController::warningsText(const QStringList& warnings)
+{
+    constexpr qsizetype shown = 5;
+    QStringList lines = warnings.mid(0, shown);
+    if (warnings.size() > shown)
+        lines.append(QStringLiteral("另有 %1 条类似的提示。").arg(warnings.size() - shown));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void LibraryController::showStorageWarnings(const Repository& repository, const QString& error)
+{
+    QStringList lines;
+    if (!error.isEmpty())
+        lines.append(error);
+    QStringList warnings;
+    for (const VaultWarning& warning : repository->takeWarnings()) {
+        if (warning.kind == VaultWarning::Kind::vaultState) {
+            if (m_shownStateWarnings.contains(warning.text))
+                continue;
+            m_shownStateWarnings.append(warning.text);
+        }
+        warnings.append(warning.text);
+    }
+    if (!warnings.isEmpty())
+        lines.append(warningsText(warnings));
+    if (!lines.isEmpty())
+        setAlertMessage(lines.join(QLatin1Char('\n')));
 }
 
 void LibraryController::setNoticeMessage(const QString& text)

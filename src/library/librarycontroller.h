@@ -118,6 +118,10 @@ public:
     // The text of the memo that announces a new article in the memo stream: a link from the
     // day file at `journalPath` to the article, labelled with its title.
     static QString articleAnnouncement(const QString& journalPath, const QString& articlePath);
+    // The warning when a new article was written but its announcement could not be.
+    static QString unannouncedArticleWarning(const std::exception& error);
+    // The alert text for storage warnings: the first few, and how many more there are.
+    static QString warningsText(const QStringList& warnings);
 
     // --- Published state
     LoadPhase loadPhase() const { return m_loadPhase; }
@@ -341,6 +345,11 @@ private:
     void setEditorFocusDocumentPath(const QString& path);
     void setSelectedSessionId(const QString& id);
     void reportError(const std::exception& error);
+    // Shows what the repository's last calls could not do although they went on (vaultwarnings.h)
+    // as an alert, after `error` when one is given. A warning about the vault's state (a
+    // read-only vault, a name that is not UTF-8) is shown once per vault, though every re-read
+    // meets it again.
+    void showStorageWarnings(const Repository& repository, const QString& error = {});
 
     void publishSnapshot(const VaultSnapshot& snapshot);
     void publishMemos(const QList<MemoRecord>& memos);
@@ -359,8 +368,11 @@ private:
     void setOpenSessions(const QList<NoteEditorSession*>& sessions, const QString& selectedId);
     std::optional<QString> articleToReopen() const;
 
-    // Writes today's list, re-reads, and shows `notice` unless it is empty.
-    QCoro::Task<> writeTodayTodos(QList<DailyTodoItem> todos, QString notice);
+    // Changes today's list on disk (adds `texts`, or toggles or removes `item`), re-reads, and
+    // shows `notice` unless it is empty.
+    enum class TodoChange { add, toggle, remove };
+    QCoro::Task<> writeTodayTodos(TodoChange change, DailyTodoItem item, QStringList texts,
+                                  QString notice);
 
     QSettings* m_settings;
     std::shared_ptr<RepositoryExecutor> m_executor;
@@ -373,6 +385,7 @@ private:
     int m_vaultPickerRequest = 0;
     QString m_alertMessage;
     QString m_noticeMessage;
+    QStringList m_shownStateWarnings;
 
     VaultSnapshot m_snapshot;
     QList<MemoRecord> m_memos;
