@@ -90,14 +90,7 @@ public:
 
     QQuickItem* item(const QString& name) const
     {
-        QList<QQuickItem*> pending{window->contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem* next = pending.takeLast();
-            if (next->objectName() == name)
-                return next;
-            pending.append(next->childItems());
-        }
-        return nullptr;
+        return qobject_cast<QQuickItem*>(findInWindow(*window, name));
     }
     // Waits for the next frame to be on screen; false when none comes.
     bool nextFrame()

@@ -8,7 +8,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QTranslator>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -54,4 +56,16 @@ void prepareEngine(QQmlEngine& engine)
 QUrl mainWindowUrl()
 {
     return QUrl(QStringLiteral("qrc:/LarchNotes/App/Main.qml"));
+}
+
+QObject* findInWindow(const QQuickWindow& window, const QString& name)
+{
+    QList<QQuickItem*> pending{window.contentItem()};
+    while (!pending.isEmpty()) {
+        QQuickItem* next = pending.takeLast();
+        if (next->objectName() == name)
+            return next;
+        pending.append(next->childItems());
+    }
+    return window.findChild<QObject*>(name);
 }

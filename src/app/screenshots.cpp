@@ -70,17 +70,7 @@ struct Scene
     LibraryController& library;
     QQuickWindow& window;
 
-    QObject* find(const QString& name) const
-    {
-        QList<QQuickItem*> pending{window.contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem* next = pending.takeLast();
-            if (next->objectName() == name)
-                return next;
-            pending.append(next->childItems());
-        }
-        return window.findChild<QObject*>(name);
-    }
+    QObject* find(const QString& name) const { return findInWindow(window, name); }
     QObject* navigation() const
     {
         QObject* root = find(QStringLiteral("rootView"));

@@ -77,27 +77,27 @@ void PublishedSearch::updateTags()
     Q_EMIT tagsChanged();
 }
 
-void PublishedSearch::LastSearch::remember(const QStringList& next, QList<qsizetype> found)
+QList<qsizetype> PublishedSearch::LastSearch::search(
+    const QString& query, const std::function<QList<qsizetype>(const QList<qsizetype>*)>& scan)
 {
-    std::sort(found.begin(), found.end());
+    const QStringList next = searchTokens(query);
+    const QList<qsizetype> found = scan(narrowsSearch(tokens, next) ? &rows : nullptr);
     tokens = next;
-    rows = std::move(found);
+    rows = found;
+    std::sort(rows.begin(), rows.end());
+    return found;
 }
 
 QList<qsizetype> PublishedSearch::noteRows(const QString& query) const
 {
-    const QStringList tokens = searchTokens(query);
-    QList<qsizetype> rows = searchArticleRows(m_noteList, notes(), query, std::nullopt,
-                                              m_lastNoteSearch.candidatesFor(tokens));
-    m_lastNoteSearch.remember(tokens, rows);
-    return rows;
+    return m_lastNoteSearch.search(query, [&](const QList<qsizetype>* candidates) {
+        return searchArticleRows(m_noteList, notes(), query, std::nullopt, candidates);
+    });
 }
 
 QList<qsizetype> PublishedSearch::memoRows(const QString& query) const
 {
-    const QStringList tokens = searchTokens(query);
-    QList<qsizetype> rows = searchMemoRows(m_memoList, memos(), query, std::nullopt,
-                                           m_lastMemoSearch.candidatesFor(tokens));
-    m_lastMemoSearch.remember(tokens, rows);
-    return rows;
+    return m_lastMemoSearch.search(query, [&](const QList<qsizetype>* candidates) {
+        return searchMemoRows(m_memoList, memos(), query, std::nullopt, candidates);
+    });
 }

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <functional>
 #include <optional>
 
 // The search indexes of the published notes and memos, and the tags found in them. Each
@@ -58,11 +59,11 @@ private:
             tokens.clear();
             rows.clear();
         }
-        const QList<qsizetype>* candidatesFor(const QStringList& next) const
-        {
-            return narrowsSearch(tokens, next) ? &rows : nullptr;
-        }
-        void remember(const QStringList& next, QList<qsizetype> found);
+        // Runs `scan` for `query`, over the last rows when the query narrows the last one, and
+        // remembers its result.
+        QList<qsizetype>
+        search(const QString& query,
+               const std::function<QList<qsizetype>(const QList<qsizetype>*)>& scan);
     };
     void updateTags();
 

@@ -259,17 +259,23 @@ template <typename Scan> auto scanInSlices(qsizetype count, Scan scan) -> declty
     return joined;
 }
 
+// The records at `rows`, in that order.
+template <typename Record>
+QList<Record> recordsAt(const QList<Record>& records, const QList<qsizetype>& rows)
+{
+    QList<Record> result;
+    result.reserve(rows.size());
+    for (qsizetype row : rows)
+        result.append(records.at(row));
+    return result;
+}
+
 } // namespace
 
 QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                   const QString& query, const std::optional<QString>& folderPath)
 {
-    const QList<qsizetype> rows = searchArticleRows(notes, index, query, folderPath);
-    QList<NoteSummary> result;
-    result.reserve(rows.size());
-    for (qsizetype row : rows)
-        result.append(notes.at(row));
-    return result;
+    return recordsAt(notes, searchArticleRows(notes, index, query, folderPath));
 }
 
 QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
@@ -319,12 +325,7 @@ QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSe
 QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
                               const QString& query, const std::optional<QDate>& day)
 {
-    const QList<qsizetype> rows = searchMemoRows(memos, index, query, day);
-    QList<MemoRecord> result;
-    result.reserve(rows.size());
-    for (qsizetype row : rows)
-        result.append(memos.at(row));
-    return result;
+    return recordsAt(memos, searchMemoRows(memos, index, query, day));
 }
 
 QList<qsizetype> searchMemoRows(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
