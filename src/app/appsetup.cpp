@@ -8,13 +8,16 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QTranslator>
 #include <QtQml/qqmlextensionplugin.h>
 
-// Both QML modules are linked in statically.
+// The QML modules are linked in statically.
 Q_IMPORT_QML_PLUGIN(LarchNotes_AppPlugin)
 Q_IMPORT_QML_PLUGIN(LarchNotes_UiPlugin)
+Q_IMPORT_QML_PLUGIN(LarchNotes_WorkspacePlugin)
 
 void configureApplication(QGuiApplication& app)
 {
@@ -53,4 +56,16 @@ void prepareEngine(QQmlEngine& engine)
 QUrl mainWindowUrl()
 {
     return QUrl(QStringLiteral("qrc:/LarchNotes/App/Main.qml"));
+}
+
+QObject* findInWindow(const QQuickWindow& window, const QString& name)
+{
+    QList<QQuickItem*> pending{window.contentItem()};
+    while (!pending.isEmpty()) {
+        QQuickItem* next = pending.takeLast();
+        if (next->objectName() == name)
+            return next;
+        pending.append(next->childItems());
+    }
+    return window.findChild<QObject*>(name);
 }

@@ -10,7 +10,6 @@
 #include <QQmlApplicationEngine>
 #include <QQuickWindow>
 #include <QSettings>
-#include <QTimer>
 
 #include <cstdio>
 
@@ -56,6 +55,9 @@ int main(int argc, char* argv[])
     QSettings settings;
     const std::unique_ptr<LibraryController> library = makeLibraryController(&settings, launch);
     AppShell shell(library.get());
+    // The vault is read on the storage thread while the window's QML is compiled; the window
+    // shows the restoring screen until it is ready.
+    shell.start();
 
     QQmlApplicationEngine engine;
     prepareEngine(engine);
@@ -76,7 +78,5 @@ int main(int argc, char* argv[])
     // A quit by signal goes through the same flush (on aboutToQuit) as closing the window.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::received, &app, &QCoreApplication::quit);
-    // The first load starts once the window is on screen.
-    QTimer::singleShot(0, &shell, &AppShell::start);
     return app.exec();
 }

@@ -162,9 +162,14 @@ QCoro::Task<> LibraryController::trashNoteAsync(QString path)
     }
 }
 
-void LibraryController::createArticle(const QString& title, const QVariant& folderPath)
+PendingResult* LibraryController::createArticle(const QString& title, const QVariant& folderPath)
 {
-    createArticleAsync(title, optionalText(folderPath));
+    auto* pending = new PendingResult(this);
+    QCoro::connect(createArticleAsync(title, optionalText(folderPath)), pending,
+                   [pending](const std::optional<QString>& path) {
+                       pending->finish(path.value_or(QString()));
+                   });
+    return pending;
 }
 
 void LibraryController::createFolder(const QString& name, const QVariant& parentPath)

@@ -7,6 +7,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
+#include <numeric>
+
 #include <cerrno>
 
 namespace {
@@ -26,11 +29,12 @@ LibraryController::LibraryController(QSettings* settings, QObject* parent)
 
 LibraryController::LibraryController(QSettings* settings, const QString& vaultPath, QObject* parent)
     : QObject(parent), m_settings(settings), m_executor(std::make_shared<RepositoryExecutor>()),
-      m_memoModel(new MemoListModel(this)), m_todoModel(new TodoListModel(this)),
-      m_noteModel(new NoteListModel(this)), m_filteredNoteModel(new NoteListModel(this)),
-      m_sessionModel(new SessionListModel(this))
+      m_search(new PublishedSearch(this)), m_memoModel(new MemoListModel(this)),
+      m_todoModel(new TodoListModel(this)), m_noteModel(new NoteListModel(this)),
+      m_filteredNoteModel(new NoteListModel(this)), m_sessionModel(new SessionListModel(this))
 {
     Q_ASSERT(settings);
+    connect(m_search, &PublishedSearch::tagsChanged, this, &LibraryController::tagsChanged);
     if (!vaultPath.isEmpty())
         useVault(vaultPath, true);
 }
@@ -246,12 +250,12 @@ void LibraryController::publishSnapshot(const VaultSnapshot& snapshot)
             m_snapshot.searchSlots != snapshot.searchSlots) {
             m_snapshot.searchIndex = snapshot.searchIndex;
             m_snapshot.searchSlots = snapshot.searchSlots;
-            m_noteSearchIndex.reset();
+            m_search->setNotes(m_snapshot);
         }
         return;
     }
     m_snapshot = snapshot;
-    m_noteSearchIndex.reset();
+    m_search->setNotes(m_snapshot);
     m_noteRows.clear();
     m_noteRows.reserve(m_snapshot.notes.size());
     for (qsizetype row = 0; row < m_snapshot.notes.size(); ++row)
@@ -267,7 +271,7 @@ void LibraryController::publishMemos(const QList<MemoRecord>& memos)
     if (m_memos == memos)
         return;
     m_memos = memos;
-    m_memoSearchIndex.reset();
+    m_search->setMemos(m_memos);
     m_memoRows.clear();
     m_memoRows.reserve(m_memos.size());
     m_memoDays.clear();
@@ -291,7 +295,21 @@ void LibraryController::publishTodayTodos(const QList<DailyTodoItem>& todos)
 
 void LibraryController::updateFilteredNotes()
 {
-    m_filteredNoteModel->setNotes(filteredNotes());
+    // Filtering every article costs more than a keystroke may; while no view is connected to
+    // the list, it is brought up to date when it is next asked for.
+    const bool observed = m_filteredNoteModel->isObserved();
+    m_filteredNotesStale = !observed;
+    if (observed)
+        m_filteredNoteModel->setNotes(filteredNotes());
+}
+
+NoteListModel* LibraryController::filteredNoteModel() const
+{
+    if (m_filteredNotesStale) {
+        m_filteredNotesStale = false;
+        m_filteredNoteModel->setNotes(filteredNotes());
+    }
+    return m_filteredNoteModel;
 }
 
 std::optional<MemoRecord> LibraryController::memo(const QString& id) const
@@ -325,16 +343,12 @@ QVariantList LibraryController::memoDayList() const
 
 const NoteSearchIndex& LibraryController::noteSearchIndex() const
 {
-    if (!m_noteSearchIndex)
-        m_noteSearchIndex = buildNoteSearchIndex(m_snapshot);
-    return *m_noteSearchIndex;
+    return m_search->notes();
 }
 
 const MemoSearchIndex& LibraryController::memoSearchIndex() const
 {
-    if (!m_memoSearchIndex)
-        m_memoSearchIndex = buildMemoSearchIndex(m_memos);
-    return *m_memoSearchIndex;
+    return m_search->memos();
 }
 
 QList<NoteSummary> LibraryController::filteredNotes() const
@@ -347,11 +361,12 @@ QList<NoteSummary> LibraryController::filteredNotes() const
 
 bool LibraryController::trimmedSearchIsEmpty() const
 {
-    for (QChar c : m_searchText) {
-        if (!c.isSpace())
-            return false;
-    }
-    return true;
+    return isBlank(m_searchText);
+}
+
+bool LibraryController::isBlank(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
 }
 
 QList<NoteSummary> LibraryController::searchArticles(const QString& query,
@@ -399,4 +414,52 @@ QStringList LibraryController::searchMemoIds(const QString& query, QDate day, in
         result.append(memo.id);
     }
     return result;
+}
+
+namespace {
+
+// The search's rows, or every one of `count` rows without a search; then those with the tags.
+template <typename Search>
+QList<qsizetype> rowsWithTags(qsizetype count, bool searching, const QStringList& tags,
+                              const QList<QStringList>* rowTags, Search search)
+{
+    QList<qsizetype> rows;
+    if (searching) {
+        rows = search();
+    } else {
+        rows.resize(count);
+        std::iota(rows.begin(), rows.end(), 0);
+    }
+    if (tags.isEmpty())
+        return rows;
+    QList<qsizetype> tagged;
+    for (qsizetype row : std::as_const(rows)) {
+        if (hasEveryTag(rowTags->at(row), tags))
+            tagged.append(row);
+    }
+    return tagged;
+}
+
+} // namespace
+
+QList<qsizetype> LibraryController::memoRows(const QString& query, const QStringList& tags) const
+{
+    const bool searching = !isBlank(query);
+    const MemoSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &memoSearchIndex();
+    return rowsWithTags(m_memos.size(), searching, tags, index ? &index->tags : nullptr,
+                        [&]() { return m_search->memoRows(query); });
+}
+
+QList<qsizetype> LibraryController::noteRows(const QString& query, const QStringList& tags) const
+{
+    const bool searching = !isBlank(query);
+    const NoteSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &noteSearchIndex();
+    return rowsWithTags(m_snapshot.notes.size(), searching, tags, index ? &index->tags : nullptr,
+                        [&]() { return m_search->noteRows(query); });
+}
+
+QList<qsizetype>
+LibraryController::noteRowsNewestFirst(const std::optional<QString>& folderPath) const
+{
+    return notesNewestFirst(m_snapshot.notes, folderPath);
 }

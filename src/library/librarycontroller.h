@@ -4,6 +4,8 @@
 #include "memolistmodel.h"
 #include "noteeditorsession.h"
 #include "notelistmodel.h"
+#include "pendingresult.h"
+#include "publishedsearch.h"
 #include "repositoryexecutor.h"
 #include "search.h"
 #include "sessionlistmodel.h"
@@ -64,12 +66,16 @@ class LibraryController : public QObject
     Q_PROPERTY(TodoListModel* todayTodos READ todoModel CONSTANT)
     // Every article of the snapshot, in snapshot order.
     Q_PROPERTY(NoteListModel* notes READ noteModel CONSTANT)
-    // The sidebar's article list: the selection and the search text applied.
+    // The sidebar's article list: the selection and the search text applied. Kept current while
+    // something is connected to it; reading the property brings it up to date.
     Q_PROPERTY(NoteListModel* filteredNotes READ filteredNoteModel CONSTANT)
     // The snapshot's folders without the quick-capture folder, sorted for display.
     Q_PROPERTY(QStringList visibleFolders READ visibleFolders NOTIFY snapshotChanged)
     // Days (as QDate) on which memos exist, for the calendar.
     Q_PROPERTY(QVariantList memoDays READ memoDayList NOTIFY memosChanged)
+    // Every "#tag" of the articles and memos, without "#", sorted for people. Found on another
+    // thread after each change, so it follows the contents shortly after they are published.
+    Q_PROPERTY(QStringList tags READ tags NOTIFY tagsChanged)
 
     // Open articles in tab order, and the visible one.
     Q_PROPERTY(SessionListModel* openSessions READ sessionModel CONSTANT)
@@ -138,7 +144,7 @@ public:
     MemoListModel* memoModel() const { return m_memoModel; }
     TodoListModel* todoModel() const { return m_todoModel; }
     NoteListModel* noteModel() const { return m_noteModel; }
-    NoteListModel* filteredNoteModel() const { return m_filteredNoteModel; }
+    NoteListModel* filteredNoteModel() const;
     SessionListModel* sessionModel() const { return m_sessionModel; }
 
     QString selectedSessionId() const { return m_selectedSessionId; }
@@ -237,6 +243,14 @@ public:
                                   const QString& relativeTo = {}) const;
     Q_INVOKABLE QString memoReferenceMarkdownOf(const QString& memoId,
                                                 const QString& articlePath) const;
+    // The memo as a map with the keys memoId, createdAt, journalPath, markdown, folderPath,
+    // primaryMarkdown, plainText, textWithoutMedia (of its own text) and articlePath (as
+    // `articlePathOf`); empty for an unknown id.
+    Q_INVOKABLE QVariantMap memoById(const QString& memoId) const;
+    // The vault path of the article a memo stands for (a memo that is one link to an article),
+    // whether or not that article exists; empty when the memo is no such link.
+    Q_INVOKABLE QString articlePathOf(const QString& memoId) const;
+    std::optional<QString> articlePath(const MemoRecord& memo) const;
 
     // --- Articles and folders
     QCoro::Task<std::optional<QString>> createArticleAsync(QString title,
@@ -247,7 +261,8 @@ public:
     QCoro::Task<> trashSelectedNoteAsync();
     QCoro::Task<> trashNoteAsync(QString path);
 
-    Q_INVOKABLE void createArticle(const QString& title, const QVariant& folderPath = {});
+    // Finishes with the new article's path once it is open and selected, "" on failure.
+    Q_INVOKABLE PendingResult* createArticle(const QString& title, const QVariant& folderPath = {});
     Q_INVOKABLE void createFolder(const QString& name, const QVariant& parentPath = {});
     Q_INVOKABLE void renameSelectedNote(const QString& newName);
     Q_INVOKABLE void renameNote(const QString& path, const QString& newName);
@@ -267,12 +282,22 @@ public:
                                                    int limit) const;
     Q_INVOKABLE QStringList searchMemoIds(const QString& query, QDate day, int limit) const;
 
+    // Rows of the published lists for filtered views. With a search text (trimmed, not blank)
+    // the search results, else every row; then the rows carrying every one of `tags`.
+    QList<qsizetype> memoRows(const QString& query, const QStringList& tags) const;
+    QList<qsizetype> noteRows(const QString& query, const QStringList& tags) const;
+    // Rows of the articles in a folder and its subfolders (all of them without one), newest
+    // first.
+    QList<qsizetype> noteRowsNewestFirst(const std::optional<QString>& folderPath) const;
+    QStringList tags() const { return m_search->tags(); }
+
     // --- Tabs and the remembered article
     QCoro::Task<> openNoteAsync(std::optional<QString> path);
     QCoro::Task<> closeSessionAsync(QString sessionId);
 
-    // An empty path clears the selection.
-    Q_INVOKABLE void openNote(const QString& path);
+    // An empty path clears the selection. Finishes with whether the article is then the
+    // selected one.
+    Q_INVOKABLE PendingResult* openNote(const QString& path);
     Q_INVOKABLE void selectSession(const QString& sessionId);
     Q_INVOKABLE void closeSession(const QString& sessionId);
     // Closes without flushing.
@@ -296,6 +321,7 @@ Q_SIGNALS:
     void selectionChanged();
     void creationFolderPathChanged();
     void searchTextChanged();
+    void tagsChanged();
 
 private:
     using Repository = std::shared_ptr<const VaultRepository>;
@@ -331,6 +357,7 @@ private:
     void publishTodayTodos(const QList<DailyTodoItem>& todos);
     void updateFilteredNotes();
     bool trimmedSearchIsEmpty() const;
+    static bool isBlank(const QString& text);
     static QVariantMap noteMap(const NoteSummary& note);
     const NoteSearchIndex& noteSearchIndex() const;
     const MemoSearchIndex& memoSearchIndex() const;
@@ -368,8 +395,7 @@ private:
     QSet<QDate> m_memoDays;
     QStringList m_visibleFolders;
     QList<DailyTodoItem> m_todayTodos;
-    mutable std::optional<NoteSearchIndex> m_noteSearchIndex;
-    mutable std::optional<MemoSearchIndex> m_memoSearchIndex;
+    PublishedSearch* m_search;
 
     QList<NoteEditorSession*> m_openSessions;
     QString m_selectedSessionId;
@@ -382,5 +408,6 @@ private:
     TodoListModel* m_todoModel;
     NoteListModel* m_noteModel;
     NoteListModel* m_filteredNoteModel;
+    mutable bool m_filteredNotesStale = false;
     SessionListModel* m_sessionModel;
 };

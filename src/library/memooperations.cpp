@@ -241,10 +241,7 @@ void LibraryController::deleteTodo(int todoId)
 
 std::optional<NoteSummary> LibraryController::referencedArticle(const MemoRecord& memo) const
 {
-    const std::optional<QString> link = referencedArticleLink(memo);
-    if (!link)
-        return std::nullopt;
-    const std::optional<QString> path = resolveMarkdownLink(*link, memo.journalPath);
+    const std::optional<QString> path = articlePath(memo);
     if (!path)
         return std::nullopt;
     return note(*path);
@@ -331,4 +328,35 @@ QString LibraryController::memoReferenceMarkdownOf(const QString& memoId,
 {
     const std::optional<MemoRecord> found = memo(memoId);
     return found ? memoReferenceMarkdown(*found, articlePath) : QString();
+}
+
+std::optional<QString> LibraryController::articlePath(const MemoRecord& memo) const
+{
+    const std::optional<QString> link = referencedArticleLink(memo);
+    if (!link)
+        return std::nullopt;
+    return resolveMarkdownLink(*link, memo.journalPath);
+}
+
+QString LibraryController::articlePathOf(const QString& memoId) const
+{
+    const std::optional<MemoRecord> found = memo(memoId);
+    return found ? articlePath(*found).value_or(QString()) : QString();
+}
+
+QVariantMap LibraryController::memoById(const QString& memoId) const
+{
+    const std::optional<MemoRecord> found = memo(memoId);
+    if (!found)
+        return {};
+    const QString primary = primaryMarkdown(*found);
+    return {{QStringLiteral("memoId"), found->id},
+            {QStringLiteral("createdAt"), found->createdAt},
+            {QStringLiteral("journalPath"), found->journalPath},
+            {QStringLiteral("markdown"), found->markdown},
+            {QStringLiteral("folderPath"), found->folderPath},
+            {QStringLiteral("primaryMarkdown"), primary},
+            {QStringLiteral("plainText"), plainText(*found)},
+            {QStringLiteral("textWithoutMedia"), textWithoutMedia(primary)},
+            {QStringLiteral("articlePath"), articlePath(*found).value_or(QString())}};
 }

@@ -71,15 +71,15 @@ private:
 // time-zone computation each, which the cores share.
 struct StoredDate
 {
-    quint8 spec = 0;
+    quint8 timeSpec = 0;
     qint64 first = 0;
     qint32 second = 0;
 
     QDateTime made() const
     {
-        if (spec == Qt::LocalTime)
+        if (timeSpec == Qt::LocalTime)
             return QDateTime(QDate::fromJulianDay(first), QTime::fromMSecsSinceStartOfDay(second));
-        if (spec == Qt::UTC)
+        if (timeSpec == Qt::UTC)
             return QDateTime::fromMSecsSinceEpoch(first, Qt::UTC);
         return QDateTime::fromMSecsSinceEpoch(first, Qt::OffsetFromUTC, second);
     }
@@ -129,7 +129,7 @@ public:
     StoredDate getDate()
     {
         StoredDate date;
-        date.spec = get<quint8>();
+        date.timeSpec = get<quint8>();
         date.first = get<qint64>();
         date.second = get<qint32>();
         return date;

@@ -21,6 +21,7 @@ VaultRepository::VaultRepository(const QString& rootPath)
 
 void VaultRepository::buildSearchIndex() const
 {
+    const ReadScope scope(*this);
     m_records->buildSearchIndex();
 }
 

@@ -68,8 +68,8 @@ private Q_SLOTS:
 
         // The picked folder becomes the vault: the workspace shows it and the notice appears.
         main.shell.openPickedFolder(QUrl::fromLocalFile(sandbox.vault()));
-        QTRY_COMPARE(main.screenName(), QStringLiteral("workspacePlaceholder"));
-        QCOMPARE(main.textOf("vaultPathLabel"), sandbox.vault());
+        QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
+        QCOMPARE(library.rootPath(), sandbox.vault());
         QVERIFY(main.propertyOf("newArticleItem", "enabled").toBool());
         QVERIFY(main.propertyOf("revealVaultItem", "enabled").toBool());
         QTRY_COMPARE(main.propertyOf("noticeToast", "shownText").toString(),
@@ -91,15 +91,12 @@ private Q_SLOTS:
                  QStringLiteral("正在恢复资料库"));
 
         main.shell.start();
-        QTRY_COMPARE(main.screenName(), QStringLiteral("workspacePlaceholder"));
-        QCOMPARE(main.textOf("articleCount"), QStringLiteral("2"));
-        QCOMPARE(main.textOf("memoCount"), QStringLiteral("0"));
-
-        // The counts follow the library.
+        QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
+        // The workspace opens on the timeline, which follows the library.
+        QVERIFY(main.find("memoTimelineView"));
+        QCOMPARE(main.propertyOf("timelineList", "count").toInt(), 0);
         library.captureMemo(QStringLiteral("第一条记录"), QString(), {});
-        QTRY_COMPARE(main.textOf("memoCount"), QStringLiteral("1"));
-        library.addTodos(QStringLiteral("买菜"));
-        QTRY_COMPARE(main.textOf("todoCount"), QStringLiteral("1"));
+        QTRY_COMPARE(main.propertyOf("timelineList", "count").toInt(), 1);
     }
 
     void failedLoadShowsReasonAndRetries()
@@ -133,7 +130,7 @@ private Q_SLOTS:
         // Once the drive is back, "重试" runs the whole load again.
         QVERIFY(QDir().mkpath(vault));
         main.click(main.find("retryButton"));
-        QTRY_COMPARE(main.screenName(), QStringLiteral("workspacePlaceholder"));
+        QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
         QVERIFY(QFileInfo(vault).isDir());
     }
 };
