@@ -61,8 +61,7 @@ private Q_SLOTS:
         QSet<QString> memoTexts;
         QSet<QString> ids;
         for (const QJsonValue& memo : vault.run(words(QStringLiteral("memo|list|--json")))
-                                          .json()
-                                          .value(QLatin1String("memos"))
+                                          .json(QStringLiteral("memos"))
                                           .toArray()) {
             // Lines appended after a memo's block read as part of it: the memo starts with its
             // text.
@@ -74,8 +73,7 @@ private Q_SLOTS:
         }
         QSet<QString> todoTexts;
         for (const QJsonValue& todo : vault.run(words(QStringLiteral("todo|list|--json")))
-                                          .json()
-                                          .value(QLatin1String("todos"))
+                                          .json(QStringLiteral("todos"))
                                           .toArray())
             todoTexts.insert(todo.toObject().value(QLatin1String("text")).toString());
         for (int i = 1; i <= rounds; ++i) {

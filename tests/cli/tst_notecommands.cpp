@@ -7,10 +7,11 @@
 
 namespace {
 
-QStringList paths(const QJsonArray& items)
+// The paths of the notes a `--json` run lists.
+QStringList paths(const CliRun& run)
 {
     QStringList result;
-    for (const QJsonValue& item : items)
+    for (const QJsonValue& item : run.json(QStringLiteral("notes")).toArray())
         result.append(item.toObject().value(QLatin1String("path")).toString());
     return result;
 }
@@ -59,10 +60,7 @@ private Q_SLOTS:
         writeNotes(vault, {{QStringLiteral("Notes/a.md"), QStringLiteral("# A\n\nalpha *text*")},
                            {QStringLiteral("Notes/Sub/b.md"), QStringLiteral("see [a](../a.md)\n")},
                            {QStringLiteral("NotesX/c.md"), QStringLiteral("中文预览")}});
-        QCOMPARE(paths(vault.run(words(QStringLiteral("note|list|--json")))
-                           .json()
-                           .value(QLatin1String("notes"))
-                           .toArray()),
+        QCOMPARE(paths(vault.run(words(QStringLiteral("note|list|--json")))),
                  QStringList({QStringLiteral("NotesX/c.md"), QStringLiteral("Notes/Sub/b.md"),
                               QStringLiteral("Notes/a.md")}));
         QCOMPARE(vault.run(words(QStringLiteral("note|list|--folder|Notes/"))).outText(),
@@ -148,12 +146,12 @@ private Q_SLOTS:
             QStringLiteral(
                 "# 2024-05-02\n\n<a id=\"memo-2\"></a>\n\n## 08:00\n\ncafe again\n\n---\n"));
 
-        const QJsonObject all = vault.run(words(QStringLiteral("search|cafe|--json"))).json();
+        const CliRun all = vault.run(words(QStringLiteral("search|cafe|--json")));
         const QStringList expected{
             QStringLiteral("Notes/Café.md"), QStringLiteral("Café au lait.md"),
             QStringLiteral("Notes/Drinks.md"), QStringLiteral("Notes/My café.md")};
-        QCOMPARE(paths(all.value(QLatin1String("notes")).toArray()), expected);
-        QCOMPARE(all.value(QLatin1String("memos")).toArray().size(), 2);
+        QCOMPARE(paths(all), expected);
+        QCOMPARE(all.json(QStringLiteral("memos")).toArray().size(), 2);
 
         // The same functions over the same vault give the same order.
         const VaultSnapshot snapshot = VaultRepository(vault.root()).loadSnapshot();
@@ -164,10 +162,7 @@ private Q_SLOTS:
         QCOMPARE(library, expected);
 
         QCOMPARE(
-            paths(vault.run(words(QStringLiteral("search||--folder|Notes|--json")))
-                      .json()
-                      .value(QLatin1String("notes"))
-                      .toArray()),
+            paths(vault.run(words(QStringLiteral("search||--folder|Notes|--json")))),
             QStringList({QStringLiteral("Notes/Tea.md"), QStringLiteral("Notes/Drinks.md"),
                          QStringLiteral("Notes/My café.md"), QStringLiteral("Notes/Café.md")}));
         const CliRun day = vault.run(words(QStringLiteral("search|CAFE|--day|2024-05-02")));

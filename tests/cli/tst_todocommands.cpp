@@ -46,14 +46,14 @@ private Q_SLOTS:
 
         QCOMPARE(vault.run(words(QStringLiteral("todo|list"))).outText(),
                  QStringLiteral(" 1  [x]  call Li\n 2  [ ]  renew passport\n"));
-        const QJsonObject json = vault.run(words(QStringLiteral("todo|list|--json"))).json();
-        QCOMPARE(json.value(QLatin1String("date")).toString(), todayName());
-        const QJsonObject first = json.value(QLatin1String("todos")).toArray().at(0).toObject();
-        QCOMPARE(first.value(QLatin1String("number")).toInt(), 1);
-        QCOMPARE(first.value(QLatin1String("text")).toString(), QStringLiteral("call Li"));
-        QCOMPARE(first.value(QLatin1String("done")).toBool(), true);
-        QCOMPARE(first.value(QLatin1String("createdAt")).toString(),
-                 todayName() + QStringLiteral("T00:00:00+08:00"));
+        const CliRun json = vault.run(words(QStringLiteral("todo|list|--json")));
+        QCOMPARE(json.json(QStringLiteral("date")).toString(), todayName());
+        QCOMPARE(json.json(QStringLiteral("todos/0")).toObject(),
+                 (QJsonObject{{QStringLiteral("number"), 1},
+                              {QStringLiteral("text"), QStringLiteral("call Li")},
+                              {QStringLiteral("done"), true},
+                              {QStringLiteral("createdAt"),
+                               todayName() + QStringLiteral("T00:00:00+08:00")}}));
     }
 
     void unfinishedItemsOfYesterdayComeFirst()

@@ -32,13 +32,8 @@ private Q_SLOTS:
         const QString environment = QStringLiteral("LARCH_VAULT=") + byEnvironment.root();
 
         auto firstNote = [&](const QStringList& arguments, const QStringList& variables) {
-            const CliRun run = byOption.run(arguments, {}, variables);
-            return run.json()
-                .value(QLatin1String("notes"))
-                .toArray()
-                .at(0)
-                .toObject()
-                .value(QLatin1String("path"))
+            return byOption.run(arguments, {}, variables)
+                .json(QStringLiteral("notes/0/path"))
                 .toString();
         };
         QCOMPARE(firstNote(listNotes + QStringList{QStringLiteral("--vault"), byOption.root()},
