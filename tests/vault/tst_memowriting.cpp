@@ -32,6 +32,10 @@ private Q_SLOTS:
     {
         TestVault vault;
         VaultRepository repository(vault.root());
+        // An empty memo is rejected before anything is written.
+        QVERIFY_VAULT_ERROR(repository.createMemo(QStringLiteral(" \n\t"), local(9, 30), {}, {}),
+                            VaultError::invalidName);
+        QCOMPARE(vault.files(), QStringList());
         const QDateTime createdAt = local(9, 30, 12).addMSecs(250);
         const MemoRecord memo = repository.createMemo(QStringLiteral("  hello \n"), createdAt,
                                                       QStringLiteral("Reading/Books"), {});
@@ -107,15 +111,6 @@ private Q_SLOTS:
                      .arg(anchor(memo.id), body));
     }
 
-    void createMemoRejectsAnEmptyMemoBeforeWriting()
-    {
-        TestVault vault;
-        VaultRepository repository(vault.root());
-        QVERIFY_VAULT_ERROR(repository.createMemo(QStringLiteral(" \n\t"), local(9, 30), {}, {}),
-                            VaultError::invalidName);
-        QCOMPARE(vault.files(), QStringList());
-    }
-
     void updateMemoRendersTheBlockAfresh_data()
     {
         QTest::addColumn<QString>("block");
@@ -165,6 +160,15 @@ private Q_SLOTS:
         VaultRepository repository(vault.root());
         const MemoRecord memo =
             repository.createMemo(QStringLiteral("buy milk"), local(9, 30), {}, {});
+        // Checked before writing: an unknown memo is named before a blank text.
+        const QByteArray before = vault.read(dayPath);
+        QVERIFY_VAULT_ERROR(repository.appendFollowUp(QStringLiteral("memo-none"),
+                                                      QStringLiteral("  "), local(10, 0)),
+                            VaultError::noteNotFound);
+        QVERIFY_VAULT_ERROR(
+            repository.appendFollowUp(memo.id, QStringLiteral(" \n "), local(10, 0)),
+            VaultError::invalidName);
+        QCOMPARE(vault.read(dayPath), before);
         repository.appendFollowUp(memo.id, QStringLiteral(" done \n"), local(10, 0, 59));
         // The stamp is local time, whatever zone the date was made in.
         const MemoRecord updated = repository.appendFollowUp(
@@ -175,21 +179,6 @@ private Q_SLOTS:
         QCOMPARE(vault.readText(dayPath),
                  QStringLiteral("# 2024-05-01\n\n%1\n\n## 09:30\n\n%2\n\n---\n\n")
                      .arg(anchor(memo.id), body));
-    }
-
-    void appendFollowUpChecksBeforeWriting()
-    {
-        TestVault vault;
-        VaultRepository repository(vault.root());
-        const MemoRecord memo = repository.createMemo(QStringLiteral("x"), local(9, 30), {}, {});
-        const QByteArray before = vault.read(dayPath);
-        QVERIFY_VAULT_ERROR(repository.appendFollowUp(QStringLiteral("memo-none"),
-                                                      QStringLiteral("  "), local(10, 0)),
-                            VaultError::noteNotFound);
-        QVERIFY_VAULT_ERROR(
-            repository.appendFollowUp(memo.id, QStringLiteral(" \n "), local(10, 0)),
-            VaultError::invalidName);
-        QCOMPARE(vault.read(dayPath), before);
     }
 
     void deleteMemoInTheMiddle()
