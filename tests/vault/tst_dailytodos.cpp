@@ -21,7 +21,9 @@ DailyTodoItem todo(const char* text, bool done = false, QDateTime created = may(
     return DailyTodoItem{0, QString::fromUtf8(text), done, created};
 }
 
-const QByteArray memoOne = "<a id=\"memo-1\"></a>\n\n## 09:30\n\n- [ ] not a todo\n\n---\n";
+// Quotes the section's anchor: that is no section.
+const QByteArray memoOne = "<a id=\"memo-1\"></a>\n\n## 09:30\n\nThe format: "
+                           "<a id=\"daily-todos\"></a>\n- [ ] not a todo\n\n---\n";
 const QByteArray memoTwo =
     "<a id=\"memo-2\" data-folder=\"Reading\"></a>\n\n## 14:05\n\nsecond\n\n---\n";
 
@@ -124,21 +126,6 @@ private Q_SLOTS:
         QCOMPARE(vault.read(file(2)), once + "\n");
         repository.saveDailyTodos({}, may(2));
         QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\nmy own words\n\n"));
-    }
-
-    void anchorQuotedInMemoIsNotTheSection()
-    {
-        TestVault vault;
-        const VaultRepository repository(vault.root());
-        const QByteArray memo = "<a id=\"memo-1\"></a>\n\n## 09:30\n\nThe format: "
-                                "<a id=\"daily-todos\"></a>\n- [ ] quoted\n\n---\n";
-        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memo);
-        QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
-        repository.saveDailyTodos({todo("real")}, may(2));
-        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
-                                                 "## 今日待办\n\n- [ ] real\n\n") +
-                                          memo);
-        QCOMPARE(repository.loadDailyTodos(may(2)), QList<DailyTodoItem>{todo("real")});
     }
 
     void rollOverCarriesUnfinishedOnce()
