@@ -91,6 +91,11 @@ private Q_SLOTS:
         QVERIFY(saved.modifiedAt > loaded);
         // The returned document is the next baseline: saving it again works.
         QCOMPARE(repository.saveDocument(saved).markdown, document.markdown);
+
+        // A deleted file is never made afresh.
+        repository.trashNote(QStringLiteral("Notes/a.md"));
+        QVERIFY_VAULT_ERROR(repository.saveDocument(saved), VaultError::noteNotFound);
+        QVERIFY(!vault.exists(QStringLiteral("Notes/a.md")));
     }
 
     void conflictWhenChangedOnDisk_data()
@@ -123,17 +128,6 @@ private Q_SLOTS:
         }
     }
 
-    void saveNeverRecreatesDeletedFile()
-    {
-        TestVault vault;
-        const VaultRepository repository(vault.root());
-        vault.write(QStringLiteral("Notes/a.md"), QByteArray("x"));
-        const NoteDocument document = repository.loadDocument(QStringLiteral("Notes/a.md"));
-        repository.trashNote(QStringLiteral("Notes/a.md"));
-        QVERIFY_VAULT_ERROR(repository.saveDocument(document), VaultError::noteNotFound);
-        QVERIFY(!vault.exists(QStringLiteral("Notes/a.md")));
-    }
-
     void createNote()
     {
         TestVault vault;
@@ -155,41 +149,37 @@ private Q_SLOTS:
         QCOMPARE(repository.createNote(QString(), QStringLiteral("v1.2 (draft)")).path,
                  QStringLiteral("v1.2 (draft).md"));
         QCOMPARE(vault.read(QStringLiteral("v1.2 (draft).md")), QByteArray("# v1.2 (draft)\n\n"));
+
+        // A folder that is missing is a platform error, and is not made.
+        const QStringList files = vault.files();
+        QVERIFY_EXCEPTION_THROWN(repository.createNote(QStringLiteral("Gone"), QStringLiteral("x")),
+                                 FileError);
+        QCOMPARE(vault.files(), files);
+        QVERIFY(!vault.exists(QStringLiteral("Gone")));
     }
 
+    // The rules of names are the name test's; here, that both check them before writing.
     void createNoteRejectsBeforeWriting_data()
     {
-        QTest::addColumn<QString>("folder");
         QTest::addColumn<QString>("title");
-        QTest::newRow("slash") << QStringLiteral("Notes") << QStringLiteral("a/b");
-        QTest::newRow("colon") << QStringLiteral("Notes") << QStringLiteral("12:30");
-        QTest::newRow("spaces") << QStringLiteral("Notes") << QStringLiteral("   ");
-        QTest::newRow("only ending") << QStringLiteral("Notes") << QStringLiteral(".md");
-        QTest::newRow("dot dot") << QStringLiteral("Notes") << QStringLiteral("..");
+        QTest::newRow("slash") << QStringLiteral("a/b");
+        QTest::newRow("only ending") << QStringLiteral(".md");
+        QTest::newRow("dot dot") << QStringLiteral("..");
     }
     void createNoteRejectsBeforeWriting()
     {
-        QFETCH(QString, folder);
         QFETCH(QString, title);
         TestVault vault;
         const VaultRepository repository(vault.root());
         repository.prepareLayout();
-        QVERIFY_VAULT_ERROR(repository.createNote(folder, title), VaultError::invalidName);
-        QVERIFY_VAULT_ERROR(repository.createFolder(folder, title), VaultError::invalidName);
+        QVERIFY_VAULT_ERROR(repository.createNote(QStringLiteral("Notes"), title),
+                            VaultError::invalidName);
+        QVERIFY_VAULT_ERROR(repository.createFolder(QStringLiteral("Notes"), title),
+                            VaultError::invalidName);
         QVERIFY(vault.files().isEmpty());
         QCOMPARE(QDir(vault.path(QStringLiteral("Notes")))
                      .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
                  QStringList());
-    }
-
-    void createNoteInMissingFolderFails()
-    {
-        TestVault vault;
-        const VaultRepository repository(vault.root());
-        QVERIFY_EXCEPTION_THROWN(repository.createNote(QStringLiteral("Gone"), QStringLiteral("x")),
-                                 FileError);
-        QVERIFY(vault.files().isEmpty());
-        QVERIFY(!vault.exists(QStringLiteral("Gone")));
     }
 
     void createFolder()
