@@ -68,13 +68,7 @@ public:
     }
 
     // Every file with its bytes: a failed command must leave this unchanged.
-    QMap<QString, QByteArray> contents() const
-    {
-        QMap<QString, QByteArray> result;
-        for (const QString& file : files())
-            result.insert(file, read(file));
-        return result;
-    }
+    QMap<QString, QByteArray> contents() const { return fileContents(root()); }
 };
 
 // A command line written with "|" between its arguments.

@@ -6,21 +6,9 @@
 #include "testvault.h"
 #include "vaultrepository.h"
 
-#include <QDirIterator>
 #include <QTest>
 
 namespace {
-
-QMap<QString, QByteArray> contents(const QString& root)
-{
-    QMap<QString, QByteArray> files;
-    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-         it.hasNext();) {
-        const QString file = it.next();
-        files.insert(file, readFileBytes(file));
-    }
-    return files;
-}
 
 QString warningsText(const VaultRepository& repository)
 {
@@ -59,7 +47,7 @@ private Q_SLOTS:
                             today, memoContentDigest(QStringLiteral("stripped")), QString()}});
         if (!scratch->makeReadOnly())
             QSKIP("The scratch file system cannot be made read-only here.");
-        const QMap<QString, QByteArray> before = contents(root);
+        const QMap<QString, QByteArray> before = fileContents(root);
 
         repository.prepareLayout();
         const QList<MemoRecord> memos = repository.loadMemos();
@@ -74,7 +62,7 @@ private Q_SLOTS:
         for (const QString& expected : {QStringLiteral("/Notes"), QStringLiteral("/Attachments"),
                                         today, QStringLiteral("待办")})
             QVERIFY2(warnings.contains(expected), qPrintable(warnings));
-        QCOMPARE(contents(root), before);
+        QCOMPARE(fileContents(root), before);
     }
 
     void fileWhereTheJournalFolderBelongs()
