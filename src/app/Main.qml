@@ -4,6 +4,7 @@ import QtQuick.Controls
 import QtQuick.Dialogs
 import LarchNotes.Ui
 import LarchNotes.App
+import LarchNotes.Workspace
 
 // The one main window: the File menu, the screen the library's state calls for, the folder
 // picker, the alert and the notice toast.
@@ -104,7 +105,7 @@ ApplicationWindow {
     }
     Component {
         id: workspaceScreen
-        WorkspacePlaceholder { library: window.library }
+        RootView { library: window.library }
     }
 
     FolderDialog {

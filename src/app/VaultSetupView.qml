@@ -111,7 +111,7 @@ Item {
         Item { width: 1; height: 14 }
 
         Label {
-            text: "可以选择本地文件夹或 iCloud Drive；空文件夹会自动初始化。"
+            text: "可以选择本地文件夹或由同步工具（如 Nextcloud、Syncthing）同步的文件夹；空文件夹会自动初始化。"
             font.family: Theme.fontFamily
             font.pixelSize: Theme.captionSize
             color: Theme.tertiaryText

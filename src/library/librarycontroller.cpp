@@ -8,6 +8,9 @@
 #include <QStandardPaths>
 #include <QTimer>
 
+#include <algorithm>
+#include <numeric>
+
 #include <cerrno>
 
 namespace {
@@ -27,12 +30,13 @@ LibraryController::LibraryController(QSettings* settings, QObject* parent)
 
 LibraryController::LibraryController(QSettings* settings, const QString& vaultPath, QObject* parent)
     : QObject(parent), m_settings(settings), m_executor(std::make_shared<RepositoryExecutor>()),
-      m_memoModel(new MemoListModel(this)), m_todoModel(new TodoListModel(this)),
-      m_noteModel(new NoteListModel(this)), m_filteredNoteModel(new NoteListModel(this)),
-      m_sessionModel(new SessionListModel(this)),
+      m_search(new PublishedSearch(this)), m_memoModel(new MemoListModel(this)),
+      m_todoModel(new TodoListModel(this)), m_noteModel(new NoteListModel(this)),
+      m_filteredNoteModel(new NoteListModel(this)), m_sessionModel(new SessionListModel(this)),
       m_outsideChanges(new OutsideChangeWatcher(this, m_executor))
 {
     Q_ASSERT(settings);
+    connect(m_search, &PublishedSearch::tagsChanged, this, &LibraryController::tagsChanged);
     if (!vaultPath.isEmpty())
         useVault(vaultPath, true);
 }
@@ -59,9 +63,9 @@ QString LibraryController::vaultAccessMessage(const std::exception& error)
         if (writing && (reason == FileError::reasonForErrno(EACCES) ||
                         reason == FileError::reasonForErrno(EROFS)))
             return QStringLiteral(
-                "无法写入所选位置。请先在“文件”App "
-                "中创建一个文件夹，再选择该文件夹作为笔记仓库；不要直接选择 iCloud "
-                "Drive 或“我的 iPhone”的根目录。");
+                "无法写入所选位置。请先在文件管理器中创建一个文件夹，再选择该文件夹作为"
+                "笔记仓库；可以是本地文件夹，或由同步工具（如 "
+                "Nextcloud、Syncthing）同步的文件夹。");
     }
     return errorDescription(error);
 }
@@ -120,7 +124,36 @@ void LibraryController::setAlertMessage(const QString& text)
 
 void LibraryController::reportError(const std::exception& error)
 {
-    setAlertMessage(errorDescription(error));
+    showStorageWarnings(m_repository, errorDescription(error));
+}
+
+QString LibraryController::warningsText(const QStringList& warnings)
+{
+    constexpr qsizetype shown = 5;
+    QStringList lines = warnings.mid(0, shown);
+    if (warnings.size() > shown)
+        lines.append(QStringLiteral("另有 %1 条类似的提示。").arg(warnings.size() - shown));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void LibraryController::showStorageWarnings(const Repository& repository, const QString& error)
+{
+    QStringList lines;
+    if (!error.isEmpty())
+        lines.append(error);
+    QStringList warnings;
+    for (const VaultWarning& warning : repository->takeWarnings()) {
+        if (warning.kind == VaultWarning::Kind::vaultState) {
+            if (m_shownStateWarnings.contains(warning.text))
+                continue;
+            m_shownStateWarnings.append(warning.text);
+        }
+        warnings.append(warning.text);
+    }
+    if (!warnings.isEmpty())
+        lines.append(warningsText(warnings));
+    if (!lines.isEmpty())
+        setAlertMessage(lines.join(QLatin1Char('\n')));
 }
 
 void LibraryController::setNoticeMessage(const QString& text)
@@ -220,12 +253,12 @@ void LibraryController::publishSnapshot(const VaultSnapshot& snapshot)
             m_snapshot.searchSlots != snapshot.searchSlots) {
             m_snapshot.searchIndex = snapshot.searchIndex;
             m_snapshot.searchSlots = snapshot.searchSlots;
-            m_noteSearchIndex.reset();
+            m_search->setNotes(m_snapshot);
         }
         return;
     }
     m_snapshot = snapshot;
-    m_noteSearchIndex.reset();
+    m_search->setNotes(m_snapshot);
     m_noteRows.clear();
     m_noteRows.reserve(m_snapshot.notes.size());
     for (qsizetype row = 0; row < m_snapshot.notes.size(); ++row)
@@ -241,7 +274,7 @@ void LibraryController::publishMemos(const QList<MemoRecord>& memos)
     if (m_memos == memos)
         return;
     m_memos = memos;
-    m_memoSearchIndex.reset();
+    m_search->setMemos(m_memos);
     m_memoRows.clear();
     m_memoRows.reserve(m_memos.size());
     m_memoDays.clear();
@@ -265,7 +298,21 @@ void LibraryController::publishTodayTodos(const QList<DailyTodoItem>& todos)
 
 void LibraryController::updateFilteredNotes()
 {
-    m_filteredNoteModel->setNotes(filteredNotes());
+    // Filtering every article costs more than a keystroke may; while no view is connected to
+    // the list, it is brought up to date when it is next asked for.
+    const bool observed = m_filteredNoteModel->isObserved();
+    m_filteredNotesStale = !observed;
+    if (observed)
+        m_filteredNoteModel->setNotes(filteredNotes());
+}
+
+NoteListModel* LibraryController::filteredNoteModel() const
+{
+    if (m_filteredNotesStale) {
+        m_filteredNotesStale = false;
+        m_filteredNoteModel->setNotes(filteredNotes());
+    }
+    return m_filteredNoteModel;
 }
 
 std::optional<MemoRecord> LibraryController::memo(const QString& id) const
@@ -299,16 +346,12 @@ QVariantList LibraryController::memoDayList() const
 
 const NoteSearchIndex& LibraryController::noteSearchIndex() const
 {
-    if (!m_noteSearchIndex)
-        m_noteSearchIndex = buildNoteSearchIndex(m_snapshot);
-    return *m_noteSearchIndex;
+    return m_search->notes();
 }
 
 const MemoSearchIndex& LibraryController::memoSearchIndex() const
 {
-    if (!m_memoSearchIndex)
-        m_memoSearchIndex = buildMemoSearchIndex(m_memos);
-    return *m_memoSearchIndex;
+    return m_search->memos();
 }
 
 QList<NoteSummary> LibraryController::filteredNotes() const
@@ -321,11 +364,12 @@ QList<NoteSummary> LibraryController::filteredNotes() const
 
 bool LibraryController::trimmedSearchIsEmpty() const
 {
-    for (QChar c : m_searchText) {
-        if (!c.isSpace())
-            return false;
-    }
-    return true;
+    return isBlank(m_searchText);
+}
+
+bool LibraryController::isBlank(const QString& text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
 }
 
 QList<NoteSummary> LibraryController::searchArticles(const QString& query,
@@ -373,4 +417,52 @@ QStringList LibraryController::searchMemoIds(const QString& query, QDate day, in
         result.append(memo.id);
     }
     return result;
+}
+
+namespace {
+
+// The search's rows, or every one of `count` rows without a search; then those with the tags.
+template <typename Search>
+QList<qsizetype> rowsWithTags(qsizetype count, bool searching, const QStringList& tags,
+                              const QList<QStringList>* rowTags, Search search)
+{
+    QList<qsizetype> rows;
+    if (searching) {
+        rows = search();
+    } else {
+        rows.resize(count);
+        std::iota(rows.begin(), rows.end(), 0);
+    }
+    if (tags.isEmpty())
+        return rows;
+    QList<qsizetype> tagged;
+    for (qsizetype row : std::as_const(rows)) {
+        if (hasEveryTag(rowTags->at(row), tags))
+            tagged.append(row);
+    }
+    return tagged;
+}
+
+} // namespace
+
+QList<qsizetype> LibraryController::memoRows(const QString& query, const QStringList& tags) const
+{
+    const bool searching = !isBlank(query);
+    const MemoSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &memoSearchIndex();
+    return rowsWithTags(m_memos.size(), searching, tags, index ? &index->tags : nullptr,
+                        [&]() { return m_search->memoRows(query); });
+}
+
+QList<qsizetype> LibraryController::noteRows(const QString& query, const QStringList& tags) const
+{
+    const bool searching = !isBlank(query);
+    const NoteSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &noteSearchIndex();
+    return rowsWithTags(m_snapshot.notes.size(), searching, tags, index ? &index->tags : nullptr,
+                        [&]() { return m_search->noteRows(query); });
+}
+
+QList<qsizetype>
+LibraryController::noteRowsNewestFirst(const std::optional<QString>& folderPath) const
+{
+    return notesNewestFirst(m_snapshot.notes, folderPath);
 }

@@ -4,6 +4,8 @@
 #include "memolistmodel.h"
 #include "noteeditorsession.h"
 #include "notelistmodel.h"
+#include "pendingresult.h"
+#include "publishedsearch.h"
 #include "repositoryexecutor.h"
 #include "search.h"
 #include "sessionlistmodel.h"
@@ -65,12 +67,16 @@ class LibraryController : public QObject
     Q_PROPERTY(TodoListModel* todayTodos READ todoModel CONSTANT)
     // Every article of the snapshot, in snapshot order.
     Q_PROPERTY(NoteListModel* notes READ noteModel CONSTANT)
-    // The sidebar's article list: the selection and the search text applied.
+    // The sidebar's article list: the selection and the search text applied. Kept current while
+    // something is connected to it; reading the property brings it up to date.
     Q_PROPERTY(NoteListModel* filteredNotes READ filteredNoteModel CONSTANT)
     // The snapshot's folders without the quick-capture folder, sorted for display.
     Q_PROPERTY(QStringList visibleFolders READ visibleFolders NOTIFY snapshotChanged)
     // Days (as QDate) on which memos exist, for the calendar.
     Q_PROPERTY(QVariantList memoDays READ memoDayList NOTIFY memosChanged)
+    // Every "#tag" of the articles and memos, without "#", sorted for people. Found on another
+    // thread after each change, so it follows the contents shortly after they are published.
+    Q_PROPERTY(QStringList tags READ tags NOTIFY tagsChanged)
 
     // Open articles in tab order, and the visible one.
     Q_PROPERTY(SessionListModel* openSessions READ sessionModel CONSTANT)
@@ -113,6 +119,10 @@ public:
     // The text of the memo that announces a new article in the memo stream: a link from the
     // day file at `journalPath` to the article, labelled with its title.
     static QString articleAnnouncement(const QString& journalPath, const QString& articlePath);
+    // The warning when a new article was written but its announcement could not be.
+    static QString unannouncedArticleWarning(const std::exception& error);
+    // The alert text for storage warnings: the first few, and how many more there are.
+    static QString warningsText(const QStringList& warnings);
 
     // --- Published state
     LoadPhase loadPhase() const { return m_loadPhase; }
@@ -135,7 +145,7 @@ public:
     MemoListModel* memoModel() const { return m_memoModel; }
     TodoListModel* todoModel() const { return m_todoModel; }
     NoteListModel* noteModel() const { return m_noteModel; }
-    NoteListModel* filteredNoteModel() const { return m_filteredNoteModel; }
+    NoteListModel* filteredNoteModel() const;
     SessionListModel* sessionModel() const { return m_sessionModel; }
     // Refreshes after changes made by other programs.
     OutsideChangeWatcher* outsideChangeWatcher() const { return m_outsideChanges; }
@@ -236,6 +246,14 @@ public:
                                   const QString& relativeTo = {}) const;
     Q_INVOKABLE QString memoReferenceMarkdownOf(const QString& memoId,
                                                 const QString& articlePath) const;
+    // The memo as a map with the keys memoId, createdAt, journalPath, markdown, folderPath,
+    // primaryMarkdown, plainText, textWithoutMedia (of its own text) and articlePath (as
+    // `articlePathOf`); empty for an unknown id.
+    Q_INVOKABLE QVariantMap memoById(const QString& memoId) const;
+    // The vault path of the article a memo stands for (a memo that is one link to an article),
+    // whether or not that article exists; empty when the memo is no such link.
+    Q_INVOKABLE QString articlePathOf(const QString& memoId) const;
+    std::optional<QString> articlePath(const MemoRecord& memo) const;
 
     // --- Articles and folders
     QCoro::Task<std::optional<QString>> createArticleAsync(QString title,
@@ -246,7 +264,8 @@ public:
     QCoro::Task<> trashSelectedNoteAsync();
     QCoro::Task<> trashNoteAsync(QString path);
 
-    Q_INVOKABLE void createArticle(const QString& title, const QVariant& folderPath = {});
+    // Finishes with the new article's path once it is open and selected, "" on failure.
+    Q_INVOKABLE PendingResult* createArticle(const QString& title, const QVariant& folderPath = {});
     Q_INVOKABLE void createFolder(const QString& name, const QVariant& parentPath = {});
     Q_INVOKABLE void renameSelectedNote(const QString& newName);
     Q_INVOKABLE void renameNote(const QString& path, const QString& newName);
@@ -266,12 +285,22 @@ public:
                                                    int limit) const;
     Q_INVOKABLE QStringList searchMemoIds(const QString& query, QDate day, int limit) const;
 
+    // Rows of the published lists for filtered views. With a search text (trimmed, not blank)
+    // the search results, else every row; then the rows carrying every one of `tags`.
+    QList<qsizetype> memoRows(const QString& query, const QStringList& tags) const;
+    QList<qsizetype> noteRows(const QString& query, const QStringList& tags) const;
+    // Rows of the articles in a folder and its subfolders (all of them without one), newest
+    // first.
+    QList<qsizetype> noteRowsNewestFirst(const std::optional<QString>& folderPath) const;
+    QStringList tags() const { return m_search->tags(); }
+
     // --- Tabs and the remembered article
     QCoro::Task<> openNoteAsync(std::optional<QString> path);
     QCoro::Task<> closeSessionAsync(QString sessionId);
 
-    // An empty path clears the selection.
-    Q_INVOKABLE void openNote(const QString& path);
+    // An empty path clears the selection. Finishes with whether the article is then the
+    // selected one.
+    Q_INVOKABLE PendingResult* openNote(const QString& path);
     Q_INVOKABLE void selectSession(const QString& sessionId);
     Q_INVOKABLE void closeSession(const QString& sessionId);
     // Closes without flushing.
@@ -295,6 +324,7 @@ Q_SIGNALS:
     void selectionChanged();
     void creationFolderPathChanged();
     void searchTextChanged();
+    void tagsChanged();
 
 private:
     using Repository = std::shared_ptr<const VaultRepository>;
@@ -319,12 +349,18 @@ private:
     void setEditorFocusDocumentPath(const QString& path);
     void setSelectedSessionId(const QString& id);
     void reportError(const std::exception& error);
+    // Shows what the repository's last calls could not do although they went on (vaultwarnings.h)
+    // as an alert, after `error` when one is given. A warning about the vault's state (a
+    // read-only vault, a name that is not UTF-8) is shown once per vault, though every re-read
+    // meets it again.
+    void showStorageWarnings(const Repository& repository, const QString& error = {});
 
     void publishSnapshot(const VaultSnapshot& snapshot);
     void publishMemos(const QList<MemoRecord>& memos);
     void publishTodayTodos(const QList<DailyTodoItem>& todos);
     void updateFilteredNotes();
     bool trimmedSearchIsEmpty() const;
+    static bool isBlank(const QString& text);
     static QVariantMap noteMap(const NoteSummary& note);
     const NoteSearchIndex& noteSearchIndex() const;
     const MemoSearchIndex& memoSearchIndex() const;
@@ -336,8 +372,11 @@ private:
     void setOpenSessions(const QList<NoteEditorSession*>& sessions, const QString& selectedId);
     std::optional<QString> articleToReopen() const;
 
-    // Writes today's list, re-reads, and shows `notice` unless it is empty.
-    QCoro::Task<> writeTodayTodos(QList<DailyTodoItem> todos, QString notice);
+    // Changes today's list on disk (adds `texts`, or toggles or removes `item`), re-reads, and
+    // shows `notice` unless it is empty.
+    enum class TodoChange { add, toggle, remove };
+    QCoro::Task<> writeTodayTodos(TodoChange change, DailyTodoItem item, QStringList texts,
+                                  QString notice);
 
     QSettings* m_settings;
     std::shared_ptr<RepositoryExecutor> m_executor;
@@ -350,6 +389,7 @@ private:
     int m_vaultPickerRequest = 0;
     QString m_alertMessage;
     QString m_noticeMessage;
+    QStringList m_shownStateWarnings;
 
     VaultSnapshot m_snapshot;
     QList<MemoRecord> m_memos;
@@ -358,8 +398,7 @@ private:
     QSet<QDate> m_memoDays;
     QStringList m_visibleFolders;
     QList<DailyTodoItem> m_todayTodos;
-    mutable std::optional<NoteSearchIndex> m_noteSearchIndex;
-    mutable std::optional<MemoSearchIndex> m_memoSearchIndex;
+    PublishedSearch* m_search;
 
     QList<NoteEditorSession*> m_openSessions;
     QString m_selectedSessionId;
@@ -372,6 +411,7 @@ private:
     TodoListModel* m_todoModel;
     NoteListModel* m_noteModel;
     NoteListModel* m_filteredNoteModel;
+    mutable bool m_filteredNotesStale = false;
     SessionListModel* m_sessionModel;
     OutsideChangeWatcher* m_outsideChanges;
 };

@@ -51,6 +51,8 @@ QVariant MemoListModel::data(const QModelIndex& index, int role) const
     }
     case IsArticleReferenceRole:
         return referencedArticleLink(memo).has_value();
+    case TextWithoutMediaRole:
+        return textWithoutMedia(primaryMarkdown(memo));
     default:
         return {};
     }
@@ -69,7 +71,8 @@ QHash<int, QByteArray> MemoListModel::roleNames() const
             {TagsRole, "tags"},
             {ImagesRole, "images"},
             {FollowUpsRole, "followUps"},
-            {IsArticleReferenceRole, "isArticleReference"}};
+            {IsArticleReferenceRole, "isArticleReference"},
+            {TextWithoutMediaRole, "textWithoutMedia"}};
 }
 
 void MemoListModel::setMemos(const QList<MemoRecord>& memos)

@@ -15,6 +15,7 @@
 // Derived from the text, computed when a view asks:
 // - primaryMarkdown: its own text without follow-ups
 // - plainText: one plain-text rendering for previews ("空白记录" when empty)
+// - textWithoutMedia: its own text without image lines; a lone article link becomes its text
 // - tags: the names of its "#tags", in order
 // - images: list of {altText, markdownPath} of its own text (paths as written)
 // - followUps: list of {timestamp, markdown}
@@ -37,6 +38,7 @@ public:
         ImagesRole,
         FollowUpsRole,
         IsArticleReferenceRole,
+        TextWithoutMediaRole,
     };
 
     using ListModelBase::ListModelBase;

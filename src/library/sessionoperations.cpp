@@ -141,9 +141,15 @@ void LibraryController::removeSession(const QString& sessionId)
     removed->deleteLater();
 }
 
-void LibraryController::openNote(const QString& path)
+PendingResult* LibraryController::openNote(const QString& path)
 {
-    openNoteAsync(path.isEmpty() ? std::nullopt : std::optional<QString>(path));
+    auto* pending = new PendingResult(this);
+    QCoro::connect(openNoteAsync(path.isEmpty() ? std::nullopt : std::optional<QString>(path)),
+                   pending, [this, pending, path]() {
+                       const NoteEditorSession* selected = selectedSession();
+                       pending->finish(selected ? selected->path() == path : path.isEmpty());
+                   });
+    return pending;
 }
 
 void LibraryController::closeSession(const QString& sessionId)

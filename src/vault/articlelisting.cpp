@@ -2,6 +2,7 @@
 
 #include "fileio.h"
 #include "recordstore.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultrepository.h"
 #include "vaultwalk.h"
@@ -149,7 +150,7 @@ NoteSummary summarizeArticle(const ArticleFile& file)
     return summarizeArticle(file, buffer);
 }
 
-void sortFoldersNaturally(QList<FolderItem>& folders)
+QCollator naturalCollator()
 {
     // The "C" locale collates by code point and ignores numeric mode; fall back to the root
     // collation rules in that case so that the order stays natural.
@@ -159,6 +160,12 @@ void sortFoldersNaturally(QList<FolderItem>& folders)
     QCollator collator(locale);
     collator.setNumericMode(true);
     collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
+
+void sortFoldersNaturally(QList<FolderItem>& folders)
+{
+    const QCollator collator = naturalCollator();
     std::stable_sort(folders.begin(), folders.end(), [&](const FolderItem& a, const FolderItem& b) {
         const int order = collator.compare(a.path, b.path);
         // Names equal but for case still come out in a fixed order.
@@ -201,5 +208,6 @@ VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> not
 
 VaultSnapshot VaultRepository::loadSnapshot() const
 {
+    const ReadScope scope(*this);
     return m_records->snapshot();
 }

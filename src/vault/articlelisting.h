@@ -4,6 +4,7 @@
 #include "vaultwalk.h"
 
 #include <QByteArray>
+#include <QCollator>
 #include <QDateTime>
 #include <QList>
 #include <QString>
@@ -62,6 +63,9 @@ QString notePreview(const QString& text);
 // The preview a line gives when it is the first that qualifies; nothing for a blank line or a
 // top-level heading.
 std::optional<QString> linePreview(QStringView line);
+
+// Compares texts as a file browser orders names: case-insensitive, digit runs by value.
+QCollator naturalCollator();
 
 // Folders in the order a file browser shows them: case-insensitive, digit runs by value
 // ("Week 9" before "Week 10").

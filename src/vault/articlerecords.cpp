@@ -157,8 +157,8 @@ void VaultRecordStore::scanArticles()
     if (watching)
         finishWatching(articleArea);
 
-    QHash<QString, ArticleRecord> records;
-    records.reserve(examined.size());
+    // The records are updated in place: most are unchanged, and touching each would cost more
+    // than all the rest of a start.
     QStringList order;
     order.reserve(examined.size());
     QSet<QString> links;
@@ -168,31 +168,40 @@ void VaultRecordStore::scanArticles()
         order.append(path);
         if (item.file.isSymbolicLink)
             links.insert(path);
-        if (item.unchanged) {
-            records.insert(path, m_articles.take(path));
+        if (item.unchanged)
             continue;
-        }
         ++changes;
         if (m_searchIndex && item.read.keys)
             m_searchIndex->setDocument(path, std::move(*item.read.keys));
-        m_articles.remove(path);
-        records.insert(path, std::move(item.read.record));
+        m_articles.insert(path, std::move(item.read.record));
     }
-    // What is left was not listed this time.
-    for (auto it = m_articles.cbegin(); it != m_articles.cend(); ++it) {
-        if (m_searchIndex)
-            m_searchIndex->removeDocument(it.key());
+    // Those no longer listed: the records beyond the listed ones (the listing names each path
+    // once), looked for only when there are any.
+    if (m_articles.size() > order.size()) {
+        const QSet<QString> listed(order.cbegin(), order.cend());
+        for (auto it = m_articles.begin(); it != m_articles.end();) {
+            if (listed.contains(it.key())) {
+                ++it;
+                continue;
+            }
+            if (m_searchIndex)
+                m_searchIndex->removeDocument(it.key());
+            it = m_articles.erase(it);
+            ++changes;
+        }
+    }
+    // The folders come in walk order too: sorted for people again only when they changed.
+    if (folders != m_walkedFolders) {
+        m_walkedFolders = folders;
+        sortFoldersNaturally(folders);
+        m_folders = std::move(folders);
         ++changes;
     }
-    sortFoldersNaturally(folders);
-    const bool changed = changes > 0 || order != m_articleOrder || folders != m_folders;
-    m_articles = std::move(records);
     m_articleOrder = std::move(order);
     m_articleLinks = std::move(links);
-    m_folders = std::move(folders);
-    if (changed) {
+    if (changes > 0) {
         m_snapshot.reset();
-        noteChange(std::max<qsizetype>(changes, 1));
+        noteChange(changes);
     }
 }
 

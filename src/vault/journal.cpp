@@ -4,12 +4,13 @@
 #include "memoanchors.h"
 #include "memoindex.h"
 #include "recordstore.h"
+#include "repositoryscope.h"
+#include "textfileupdate.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
 #include "vaultwalk.h"
 
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QStringView>
 #include <QVarLengthArray>
@@ -376,14 +377,20 @@ JournalFileMemos journalTextMemos(const QString& text, const QString& journalPat
 QStringList journalFilesBelow(const QString& folder)
 {
     QStringList files;
-    // Without QDir::Hidden the iterator neither lists hidden files nor descends into hidden
-    // folders; symbolic links to folders are not followed.
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (it.fileInfo().suffix().compare(QLatin1String("md"), Qt::CaseInsensitive) == 0)
-            files.append(path);
-    }
+    // Hidden files and folders are skipped, and so are names that are not valid UTF-8; symbolic
+    // links to folders are not followed, links to files are read.
+    walkVault(
+        folder,
+        [&](const VaultWalkEntry& entry) {
+            if (entry.isFolder)
+                return true;
+            if (entry.name.endsWith(QLatin1String(".md"), Qt::CaseInsensitive) &&
+                (entry.isRegularFile ||
+                 (entry.isSymbolicLink && isRegularFile(entry.absolutePath))))
+                files.append(entry.absolutePath);
+            return false;
+        },
+        VaultWalkDates::skip);
     return files;
 }
 
@@ -396,14 +403,19 @@ bool memoPrecedes(const MemoRecord& a, const MemoRecord& b)
     return a.id < b.id;
 }
 
+QString newJournalText(const QDateTime& date)
+{
+    return QLatin1String("# ") + journalDayName(date) + QLatin1String("\n\n");
+}
+
 NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
 {
+    const WriteScope scope(*this);
     const QString relative = journalPath(date);
     const QString file = resolveVaultPath(relative);
     ::createFolder(QFileInfo(file).absolutePath());
     if (!pathExists(file))
-        writeTextFileAtomically(file,
-                                QLatin1String("# ") + journalDayName(date) + QLatin1String("\n\n"));
+        createFileExclusively(file, newJournalText(date).toUtf8()); // taken meanwhile: fine
     if (!pathExists(file))
         throw VaultError(VaultError::noteNotFound);
     NoteDocument document;
@@ -449,10 +461,49 @@ QList<qint64> memoSortKeys(const QList<MemoRecord>& memos)
 
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
-    // Day files whose lost anchors were put back are written as they are met; a failed write
-    // fails the whole load.
-    return m_records->memos(
-        [](const QString& file, const QString& text) { writeTextFileAtomically(file, text); });
+    const ReadScope scope(*this);
+    QList<MemoRecord> memos = readMemos(*this);
+    if (m_records->memoIndexIncomplete())
+        completeMemoIndex(*this, memos, m_records->memoIndex());
+    return memos;
+}
+
+QList<MemoRecord> readMemos(const VaultRepository& repository)
+{
+    return repository.records().memos(
+        [&](const QString& journalPath, const QList<MemoIndexEntry>& entries) {
+            writeRepairedJournalFile(repository, journalPath, entries);
+        });
+}
+
+void reportUnreadableJournalFile(const QString& journalPath)
+{
+    reportVaultWarning(VaultWarning::Kind::vaultState,
+                       QStringLiteral("日记文件“%1”无法读取或不是有效的 UTF-8 文本，"
+                                      "其中的记录没有列出。")
+                           .arg(journalPath));
+}
+
+void writeRepairedJournalFile(const VaultRepository& repository, const QString& journalPath,
+                              const QList<MemoIndexEntry>& index)
+{
+    const QString file = repository.resolveVaultPath(journalPath);
+    try {
+        const WriteScope scope(repository);
+        updateTextFile(file, [&](const std::optional<QString>& text) -> std::optional<QString> {
+            if (!text)
+                return std::nullopt;
+            QString repaired = reanchorMemos(*text, journalPath, index);
+            if (repaired.size() == text->size())
+                return std::nullopt; // nothing (or no longer anything) to put back
+            return repaired;
+        });
+    } catch (const FileError& error) {
+        reportVaultWarning(
+            VaultWarning::Kind::vaultState,
+            QStringLiteral("没能把找回的记录标记写回“%1”：%2。这次照常列出这些记录。")
+                .arg(journalPath, error.clause()));
+    }
 }
 
 bool isLineBreak(QChar c)

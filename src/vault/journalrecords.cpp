@@ -66,7 +66,8 @@ struct DayFileRead
     bool unchanged = false;
     DayFileRecord record;
     std::optional<QByteArray> bytes; // still to be parsed
-    std::optional<QString> repairedText;
+    bool unreadable = false;         // or not UTF-8
+    bool repaired = false;           // lost anchors were put back
 };
 
 } // namespace
@@ -92,6 +93,7 @@ void VaultRecordStore::syncMemoIndex()
     } catch (const FileError&) {
         // A missing or unreadable index is an empty one.
         m_indexCheck.reset();
+        m_indexUndecodable = false;
         setMemoIndexEntries({});
         return;
     }
@@ -100,7 +102,14 @@ void VaultRecordStore::syncMemoIndex()
                            m_indexCheck->identity.size == read.size;
     m_indexCheck = check;
     if (!sameBytes || !m_indexEntries)
-        setMemoIndexEntries(decodeMemoIndex(bytes).value_or(QList<MemoIndexEntry>()));
+        setDecodedMemoIndex(bytes);
+}
+
+void VaultRecordStore::setDecodedMemoIndex(const QByteArray& bytes)
+{
+    std::optional<QList<MemoIndexEntry>> entries = decodeMemoIndex(bytes);
+    m_indexUndecodable = !entries;
+    setMemoIndexEntries(entries ? std::move(*entries) : QList<MemoIndexEntry>());
 }
 
 void VaultRecordStore::ensureMemoIndexDecoded()
@@ -114,12 +123,13 @@ void VaultRecordStore::ensureMemoIndexDecoded()
         bytes = readFileBytes(memoIndexFile(m_root));
     } catch (const FileError&) {
         m_indexCheck.reset();
+        m_indexUndecodable = false;
         setMemoIndexEntries({});
         return;
     }
     const bool same = m_indexCheck && m_indexCheck->hash == contentHash(bytes);
     const quint64 version = m_indexVersion;
-    setMemoIndexEntries(decodeMemoIndex(bytes).value_or(QList<MemoIndexEntry>()));
+    setDecodedMemoIndex(bytes);
     if (same)
         m_indexVersion = version; // what the day files were checked against still holds
     else
@@ -161,7 +171,30 @@ void VaultRecordStore::memoIndexWritten(const QByteArray& bytes,
         return;
     }
     m_indexCheck = FileCheck{*identity, before, contentHash(bytes)};
+    m_indexUndecodable = false;
     setMemoIndexEntries(entries);
+}
+
+bool VaultRecordStore::memoIndexIncomplete()
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    takeChanges();
+    syncMemoIndex();
+    if (!m_memos)
+        return true; // not known: the caller looks for itself
+    if (m_indexIncomplete && std::get<0>(*m_indexIncomplete) == m_indexVersion &&
+        std::get<1>(*m_indexIncomplete) == m_memosVersion)
+        return m_indexUndecodable || std::get<2>(*m_indexIncomplete);
+    ensureMemoIndexDecoded();
+    QSet<QString> indexed;
+    indexed.reserve(m_indexEntries->size());
+    for (const MemoIndexEntry& entry : std::as_const(*m_indexEntries))
+        indexed.insert(entry.id);
+    const bool missing =
+        std::any_of(m_memos->cbegin(), m_memos->cend(),
+                    [&](const MemoRecord& memo) { return !indexed.contains(memo.id); });
+    m_indexIncomplete = std::tuple(m_indexVersion, m_memosVersion, missing);
+    return m_indexUndecodable || missing;
 }
 
 QList<QPair<QString, bool>> VaultRecordStore::listDayFiles()
@@ -196,8 +229,7 @@ QList<QPair<QString, bool>> VaultRecordStore::listDayFiles()
     return files;
 }
 
-QList<MemoRecord> VaultRecordStore::syncJournal(
-    const std::function<void(const QString& file, const QString& text)>& writeRepair)
+QList<MemoRecord> VaultRecordStore::syncJournal(const RepairWriter& writeRepair)
 {
     syncMemoIndex();
     QList<QPair<QString, bool>> candidates;
@@ -247,9 +279,8 @@ QList<MemoRecord> VaultRecordStore::syncJournal(
     return *m_memos;
 }
 
-void VaultRecordStore::readDayFiles(
-    const QList<QPair<QString, bool>>& files,
-    const std::function<void(const QString& file, const QString& text)>& writeRepair)
+void VaultRecordStore::readDayFiles(const QList<QPair<QString, bool>>& files,
+                                    const RepairWriter& writeRepair)
 {
     const bool indexChanged = m_journalIndexVersion != m_indexVersion;
     // First the bytes: a file whose identity vouches for its record, or whose bytes and index
@@ -276,7 +307,9 @@ void VaultRecordStore::readDayFiles(
         try {
             identity = readFileWithIdentity(file, buffer);
         } catch (const FileError&) {
-            read.record.retry = true; // unreadable: no memos, and never written back
+            // Unreadable: no memos, never written back, and read again next time.
+            read.record.retry = true;
+            read.unreadable = true;
             return read;
         }
         read.record.check = FileCheck{identity, before, contentHash(buffer)};
@@ -304,16 +337,20 @@ void VaultRecordStore::readDayFiles(
         if (!read.bytes)
             return false;
         read.record.indexFingerprint = indexFingerprint(read.path);
-        // Not UTF-8: no memos; rewriting it would destroy the user's bytes.
+        // Not UTF-8: no memos; rewriting it would destroy the user's bytes. Read again every
+        // time, as a full read would, so that it is reported every time.
         const std::optional<QString> text = decodeUtf8Strict(*read.bytes);
         read.bytes.reset();
-        if (!text)
+        if (!text) {
+            read.record.retry = true;
+            read.unreadable = true;
             return false;
+        }
         JournalFileMemos memos = journalTextMemos(*text, read.path, entries.value(read.path));
         read.record.memos = std::move(memos.memos);
         read.record.keys = memoSortKeys(read.record.memos);
         if (memos.repairedText) {
-            read.repairedText = std::move(memos.repairedText);
+            read.repaired = true;
             read.record.retry = true; // the file is about to change: read it again next time
         }
         return true;
@@ -335,15 +372,16 @@ void VaultRecordStore::readDayFiles(
         } else {
             *found = std::move(read.record);
         }
-        m_memos.reset();
+        memosChanged();
         noteChange();
     }
     m_journalIndexVersion = m_indexVersion;
-    // Repairs are written in walk order, so a failed write stops the load where a file-by-file
-    // load would have stopped.
+    // Warnings and repairs in walk order, as a full read gives them.
     for (const DayFileRead& read : std::as_const(reads)) {
-        if (read.repairedText)
-            writeRepair(m_root + QLatin1Char('/') + read.path, *read.repairedText);
+        if (read.unreadable)
+            reportUnreadableJournalFile(read.path);
+        if (read.repaired)
+            writeRepair(read.path, entries.value(read.path));
     }
 }
 
@@ -353,8 +391,14 @@ void VaultRecordStore::dropDayFile(const QString& path)
         return;
     m_dayFileOrder.removeOne(path);
     m_dayFileLinks.remove(path);
-    m_memos.reset();
+    memosChanged();
     noteChange();
+}
+
+void VaultRecordStore::memosChanged()
+{
+    m_memos.reset();
+    ++m_memosVersion;
 }
 
 void VaultRecordStore::assembleMemos()

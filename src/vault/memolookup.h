@@ -16,10 +16,10 @@ class VaultRepository;
 struct MemoLookup
 {
     std::optional<MemoRecord> memo; // the first memo with the id in the memo order
-    QList<MemoIndexEntry> index;    // the memo index as read at the start
+    MemoIndexRead index;            // the memo index as read at the start
 };
 
-// Does to the day files exactly what loadMemos() does (lost anchors put back and written, a
-// failed write thrown) and finds the memo loadMemos() lists first with that id. Throws as
-// loadMemos() does.
+// Does to the day files exactly what loadMemos() does (lost anchors put back and written,
+// warnings for files that cannot be read or written), but leaves the index as it is, and finds
+// the memo loadMemos() lists first with that id. Throws as loadMemos() does.
 MemoLookup findMemoById(const VaultRepository& repository, const QString& id);

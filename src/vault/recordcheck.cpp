@@ -53,6 +53,5 @@ bool VaultRecordStore::differsOnDisk()
     });
     if (differs || listed != m_articleOrder.size())
         return true;
-    sortFoldersNaturally(folders);
-    return folders != m_folders;
+    return folders != m_walkedFolders;
 }

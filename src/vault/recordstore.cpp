@@ -57,8 +57,7 @@ VaultSnapshot VaultRecordStore::snapshot()
     return *m_snapshot;
 }
 
-QList<MemoRecord> VaultRecordStore::memos(
-    const std::function<void(const QString& file, const QString& text)>& writeRepair)
+QList<MemoRecord> VaultRecordStore::memos(const RepairWriter& writeRepair)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     loadStartupCache();
@@ -66,14 +65,14 @@ QList<MemoRecord> VaultRecordStore::memos(
     return syncJournal(writeRepair);
 }
 
-QList<MemoIndexEntry> VaultRecordStore::memoIndex()
+MemoIndexRead VaultRecordStore::memoIndex()
 {
     // Memo changes need only the index: the start-up cache is left for the loads.
     const std::lock_guard<std::mutex> lock(m_mutex);
     takeChanges();
     syncMemoIndex();
     ensureMemoIndexDecoded();
-    return *m_indexEntries;
+    return MemoIndexRead{*m_indexEntries, m_indexUndecodable};
 }
 
 bool VaultRecordStore::isWatching() const

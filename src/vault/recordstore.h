@@ -16,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <tuple>
 
 class VaultWatch;
 class ArticleIndexBuilder;
@@ -76,12 +77,17 @@ public:
 
     // The article listing (loadSnapshot).
     VaultSnapshot snapshot();
-    // Every memo of every day file, sorted (loadMemos). Anchors put back into a day file are
-    // written through `writeRepair`, in walk order; a failure stops the call.
-    QList<MemoRecord>
-    memos(const std::function<void(const QString& file, const QString& text)>& writeRepair);
-    // The memo index's entries (loadMemoIndex).
-    QList<MemoIndexEntry> memoIndex();
+    // Writes back the lost anchors of a day file (vault-relative), given the index's entries of
+    // that file; it reports what it cannot do rather than throwing.
+    using RepairWriter =
+        std::function<void(const QString& journalPath, const QList<MemoIndexEntry>& entries)>;
+    // Every memo of every day file, sorted (loadMemos). Day files that cannot be read are
+    // reported and day files with lost anchors go to `writeRepair`, in walk order, every time.
+    QList<MemoRecord> memos(const RepairWriter& writeRepair);
+    // Whether the memo index does not decode or lacks a memo that memos() lists.
+    bool memoIndexIncomplete();
+    // The memo index as read (loadMemoIndex, and the memo operations).
+    MemoIndexRead memoIndex();
     // The memo index was just written with `bytes`, encoding `entries`.
     void memoIndexWritten(const QByteArray& bytes, const QList<MemoIndexEntry>& entries);
 
@@ -153,14 +159,13 @@ private:
     void syncMemoIndex();
     void ensureMemoIndexDecoded();
     void setMemoIndexEntries(QList<MemoIndexEntry> entries);
+    void setDecodedMemoIndex(const QByteArray& bytes);
     quint64 indexFingerprint(const QString& journalPath) const;
-    QList<MemoRecord>
-    syncJournal(const std::function<void(const QString& file, const QString& text)>& writeRepair);
+    QList<MemoRecord> syncJournal(const RepairWriter& writeRepair);
     QList<QPair<QString, bool>> listDayFiles();
-    void
-    readDayFiles(const QList<QPair<QString, bool>>& files,
-                 const std::function<void(const QString& file, const QString& text)>& writeRepair);
+    void readDayFiles(const QList<QPair<QString, bool>>& files, const RepairWriter& writeRepair);
     void dropDayFile(const QString& path);
+    void memosChanged();
     void assembleMemos();
 
     void loadStartupCache();
@@ -181,8 +186,9 @@ private:
     // Articles.
     Pending m_articlesPending;
     QHash<QString, ArticleRecord> m_articles;
-    QStringList m_articleOrder;  // walk order
-    QList<FolderItem> m_folders; // sorted
+    QStringList m_articleOrder;        // walk order
+    QList<FolderItem> m_folders;       // sorted for people
+    QList<FolderItem> m_walkedFolders; // as the walk met them
     QSet<QString> m_articleLinks;
     std::optional<VaultSnapshot> m_snapshot;
 
@@ -190,6 +196,7 @@ private:
     bool m_indexPending = true;
     std::optional<FileCheck> m_indexCheck; // nothing: missing or unreadable
     std::optional<QList<MemoIndexEntry>> m_indexEntries;
+    bool m_indexUndecodable = false;             // the file exists but does not decode
     QHash<QString, quint64> m_indexFingerprints; // by day file, of its entries
     quint64 m_indexVersion = 1;                  // changes with the index's entries
     quint64 m_journalIndexVersion = 0;           // the version the day files were checked against
@@ -200,6 +207,9 @@ private:
     QStringList m_dayFileOrder; // walk order
     QSet<QString> m_dayFileLinks;
     std::optional<QList<MemoRecord>> m_memos;
+    quint64 m_memosVersion = 0; // changes with m_memos
+    // Whether the index lacked a memo, for the index and memo versions it was found for.
+    std::optional<std::tuple<quint64, quint64, bool>> m_indexIncomplete;
 
     std::unique_ptr<ArticleIndexBuilder> m_searchIndex;
 };

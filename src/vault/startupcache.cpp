@@ -20,7 +20,7 @@ namespace {
 
 // Raised whenever the layout of the file or the meaning of a record changes: an older cache is
 // then ignored.
-constexpr quint32 formatVersion = 1;
+constexpr quint32 formatVersion = 3;
 constexpr char magic[8] = {'L', 'A', 'R', 'C', 'H', 'R', 'C', '\n'};
 constexpr qsizetype headerSize = 8 + 4 + 4 + 8 + 8;
 
@@ -67,6 +67,24 @@ private:
     QByteArray m_out;
 };
 
+// A date as stored, made into a QDateTime once the whole file has been read: local dates cost a
+// time-zone computation each, which the cores share.
+struct StoredDate
+{
+    quint8 timeSpec = 0;
+    qint64 first = 0;
+    qint32 second = 0;
+
+    QDateTime made() const
+    {
+        if (timeSpec == Qt::LocalTime)
+            return QDateTime(QDate::fromJulianDay(first), QTime::fromMSecsSinceStartOfDay(second));
+        if (timeSpec == Qt::UTC)
+            return QDateTime::fromMSecsSinceEpoch(first, Qt::UTC);
+        return QDateTime::fromMSecsSinceEpoch(first, Qt::OffsetFromUTC, second);
+    }
+};
+
 class Reader
 {
 public:
@@ -108,16 +126,13 @@ public:
         check.hash = quint64(get<qint64>());
         return check;
     }
-    QDateTime getDate()
+    StoredDate getDate()
     {
-        const auto spec = Qt::TimeSpec(get<quint8>());
-        const qint64 first = get<qint64>();
-        const qint32 second = get<qint32>();
-        if (spec == Qt::LocalTime)
-            return QDateTime(QDate::fromJulianDay(first), QTime::fromMSecsSinceStartOfDay(second));
-        if (spec == Qt::UTC)
-            return QDateTime::fromMSecsSinceEpoch(first, Qt::UTC);
-        return QDateTime::fromMSecsSinceEpoch(first, Qt::OffsetFromUTC, second);
+        StoredDate date;
+        date.timeSpec = get<quint8>();
+        date.first = get<qint64>();
+        date.second = get<qint32>();
+        return date;
     }
     // A count of records, each at least `minimum` bytes long.
     qsizetype getCount(qsizetype minimum)
@@ -165,6 +180,7 @@ struct StoredDayFile
 {
     QString path;
     DayFileRecord record;
+    QList<StoredDate> dates; // of the memos
 };
 
 } // namespace
@@ -199,11 +215,19 @@ bool StartupCacheCodec::write(VaultRecordStore& store, const QString& file)
         out.putCheck(record.check);
         out.putString(record.summary.preview);
     }
-    out.put(quint32(store.m_folders.size()));
-    for (const FolderItem& folder : std::as_const(store.m_folders))
-        out.putString(folder.path);
+    // The folders as the walk meets them and as they are sorted for people (the sorting is slow).
+    for (const QList<FolderItem>* list : {&store.m_walkedFolders, &store.m_folders}) {
+        out.put(quint32(list->size()));
+        for (const FolderItem& folder : *list)
+            out.putString(folder.path);
+    }
 
-    out.put(quint8(store.m_indexCheck ? 1 : 0));
+    // Whether the index held every memo of these day files: a start need not decode it to know.
+    const auto& incomplete = store.m_indexIncomplete;
+    const bool indexComplete = incomplete && std::get<0>(*incomplete) == store.m_indexVersion &&
+                               std::get<1>(*incomplete) == store.m_memosVersion &&
+                               !std::get<2>(*incomplete) && !store.m_indexUndecodable;
+    out.put(quint8((store.m_indexCheck ? 1 : 0) | (indexComplete ? 2 : 0)));
     if (store.m_indexCheck)
         out.putCheck(*store.m_indexCheck);
     count = 0;
@@ -312,11 +336,15 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
         article.check = in.getCheck();
         article.preview = in.getString();
     }
+    QList<FolderItem> walkedFolders(in.getCount(4));
+    for (FolderItem& folder : walkedFolders)
+        folder.path = in.getString();
     QList<FolderItem> folders(in.getCount(4));
     for (FolderItem& folder : folders)
         folder.path = in.getString();
     std::optional<FileCheck> indexCheck;
-    if (in.get<quint8>())
+    const quint8 indexFlags = in.get<quint8>();
+    if (indexFlags & 1)
         indexCheck = in.getCheck();
     QList<StoredDayFile> dayFiles(in.getCount(70));
     for (StoredDayFile& day : dayFiles) {
@@ -327,10 +355,11 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
         const qsizetype memoCount = in.getCount(30);
         day.record.memos.resize(memoCount);
         day.record.keys.resize(memoCount);
+        day.dates.resize(memoCount);
         for (qsizetype m = 0; m < memoCount; ++m) {
             MemoRecord& memo = day.record.memos[m];
             memo.id = in.getString();
-            memo.createdAt = in.getDate();
+            day.dates[m] = in.getDate();
             day.record.keys[m] = in.get<qint64>();
             memo.journalPath = day.path;
             memo.markdown = in.getString();
@@ -354,7 +383,22 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
     if (!in.ok() || !in.atEnd())
         return false;
 
-    for (StoredArticle& article : articles) {
+    QList<QDateTime> articleDates(articles.size());
+    QDateTime* madeDates = articleDates.data();
+    StoredDayFile* days = dayFiles.data();
+    parallelMap<bool>(articles.size() + dayFiles.size(), [&](qsizetype i, QByteArray&) {
+        if (i < articles.size()) {
+            madeDates[i] =
+                QDateTime::fromMSecsSinceEpoch(msecsOfNs(articles.at(i).check.identity.modifiedNs));
+        } else {
+            StoredDayFile& day = days[i - articles.size()];
+            for (qsizetype m = 0; m < day.dates.size(); ++m)
+                day.record.memos[m].createdAt = day.dates.at(m).made();
+        }
+        return true;
+    });
+    for (qsizetype i = 0; i < articles.size(); ++i) {
+        StoredArticle& article = articles[i];
         ArticleRecord record;
         record.check = article.check;
         record.isSymbolicLink = article.flags & 1;
@@ -362,7 +406,7 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
         record.summary.path = article.path;
         record.summary.title = noteTitle(article.path);
         record.summary.preview = std::move(article.preview);
-        record.summary.modifiedAt = QDateTime::fromMSecsSinceEpoch(record.modifiedMsecs);
+        record.summary.modifiedAt = articleDates.at(i);
         if (article.flags & 2)
             record.summary.searchableContent =
                 ArticleText::inFile(store.m_root + QLatin1Char('/') + article.path,
@@ -372,8 +416,10 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
             store.m_articleLinks.insert(article.path);
         store.m_articles.insert(article.path, std::move(record));
     }
+    store.m_walkedFolders = std::move(walkedFolders);
     store.m_folders = std::move(folders);
-    if (!store.m_indexCheck && !store.m_indexEntries) {
+    const bool useIndex = !store.m_indexCheck && !store.m_indexEntries;
+    if (useIndex) {
         store.m_indexCheck = indexCheck;
         // The day files were parsed with the index the cache describes.
         store.m_journalIndexVersion = store.m_indexVersion;
@@ -388,5 +434,9 @@ bool StartupCacheCodec::read(VaultRecordStore& store, const QString& file)
         store.m_dayFiles.insert(day.path, std::move(day.record));
     }
     store.m_searchIndex = std::move(searchIndex);
+    if (useIndex && (indexFlags & 2)) {
+        store.memosChanged();
+        store.m_indexIncomplete = std::tuple(store.m_indexVersion, store.m_memosVersion, false);
+    }
     return true;
 }

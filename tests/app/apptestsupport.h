@@ -69,6 +69,11 @@ public:
     {
         return window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
     }
+    // A named item of the scene, also one made by a Repeater.
+    QQuickItem* item(const QString& name) const
+    {
+        return window ? qobject_cast<QQuickItem*>(findInWindow(*window, name)) : nullptr;
+    }
     // A property of a named object; invalid when the window has no such object.
     QVariant propertyOf(const char* name, const char* property) const
     {
@@ -94,6 +99,15 @@ public:
         QVERIFY(item);
         const QPointF centre = item->mapToScene(QPointF(item->width() / 2, item->height() / 2));
         QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, centre.toPoint());
+    }
+
+    // Types `text` into the focused item, one key per character.
+    void type(const QString& text) const
+    {
+        for (QChar c : text) {
+            const Qt::Key key = c == QLatin1Char(' ') ? Qt::Key_Space : Qt::Key(0);
+            QTest::sendKeyEvent(QTest::Click, window, key, QString(c), Qt::NoModifier);
+        }
     }
 
     AppShell shell;

@@ -68,8 +68,8 @@ private Q_SLOTS:
 
         // The picked folder becomes the vault: the workspace shows it and the notice appears.
         main.shell.openPickedFolder(QUrl::fromLocalFile(sandbox.vault()));
-        QTRY_COMPARE(main.screenName(), QStringLiteral("workspacePlaceholder"));
-        QCOMPARE(main.textOf("vaultPathLabel"), sandbox.vault());
+        QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
+        QCOMPARE(library.rootPath(), sandbox.vault());
         QVERIFY(main.propertyOf("newArticleItem", "enabled").toBool());
         QVERIFY(main.propertyOf("revealVaultItem", "enabled").toBool());
         QTRY_COMPARE(main.propertyOf("noticeToast", "shownText").toString(),
@@ -91,25 +91,21 @@ private Q_SLOTS:
                  QStringLiteral("正在恢复资料库"));
 
         main.shell.start();
-        QTRY_COMPARE(main.screenName(), QStringLiteral("workspacePlaceholder"));
-        QCOMPARE(main.textOf("articleCount"), QStringLiteral("2"));
-        QCOMPARE(main.textOf("memoCount"), QStringLiteral("0"));
-
-        // The counts follow the library.
+        QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
+        // The workspace opens on the timeline, which follows the library.
+        QVERIFY(main.find("memoTimelineView"));
+        QCOMPARE(main.propertyOf("timelineList", "count").toInt(), 0);
         library.captureMemo(QStringLiteral("第一条记录"), QString(), {});
-        QTRY_COMPARE(main.textOf("memoCount"), QStringLiteral("1"));
-        library.addTodos(QStringLiteral("买菜"));
-        QTRY_COMPARE(main.textOf("todoCount"), QStringLiteral("1"));
+        QTRY_COMPARE(main.propertyOf("timelineList", "count").toInt(), 1);
     }
 
     void failedLoadShowsReasonAndRetries()
     {
         Sandbox sandbox;
-        // The vault's parent is a regular file, so the folder cannot be prepared.
-        const QString blocker = sandbox.path(QStringLiteral("blocker"));
-        Sandbox::write(blocker, "not a folder");
-        const QString vault = blocker + QStringLiteral("/vault");
-        LibraryController library(sandbox.settings(), vault);
+        // The remembered vault is on a drive that is not connected.
+        const QString vault = sandbox.path(QStringLiteral("drive/vault"));
+        sandbox.settings()->setValue(QStringLiteral("larch-notes.vault-bookmark.v2"), vault);
+        LibraryController library(sandbox.settings());
         MainWindow main(&library);
         main.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(main.window));
@@ -131,10 +127,10 @@ private Q_SLOTS:
         QVERIFY(library.alertMessage().isEmpty());
         QCOMPARE(main.screenName(), QStringLiteral("productLoadFailureView"));
 
-        // Once the obstacle is gone, "重试" runs the whole load again.
-        QVERIFY(QFile::remove(blocker));
+        // Once the drive is back, "重试" runs the whole load again.
+        QVERIFY(QDir().mkpath(vault));
         main.click(main.find("retryButton"));
-        QTRY_COMPARE(main.screenName(), QStringLiteral("workspacePlaceholder"));
+        QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
         QVERIFY(QFileInfo(vault).isDir());
     }
 };

@@ -97,6 +97,7 @@ private Q_SLOTS:
             role("followUps").toList().first().toMap().value(QStringLiteral("markdown")).toString(),
             QStringLiteral("later #b"));
         QCOMPARE(role("isArticleReference").toBool(), false);
+        QCOMPARE(role("textWithoutMedia").toString(), QStringLiteral("**Hi** #a"));
     }
 };
 

@@ -249,7 +249,88 @@ private Q_SLOTS:
                      paths(searchArticles(notes, scanned, query, QStringLiteral("A"))));
             QCOMPARE(paths(filteredNotes(notes, indexed, LibrarySelection::all(), query)),
                      paths(filteredNotes(notes, scanned, LibrarySelection::all(), query)));
+            // Typing on: the index narrows the earlier results as it narrows every note.
+            QList<qsizetype> earlier = searchArticleRows(notes, indexed, query.left(1));
+            std::sort(earlier.begin(), earlier.end());
+            if (narrowsSearch(searchTokens(query.left(1)), searchTokens(query)))
+                QCOMPARE(searchArticleRows(notes, indexed, query, {}, &earlier),
+                         searchArticleRows(notes, scanned, query));
         }
+    }
+
+    void tags()
+    {
+        QCOMPARE(tagUnion({{QStringLiteral("b"), QStringLiteral("item10")},
+                           {QStringLiteral("B"), QStringLiteral("item9"), QStringLiteral("b")},
+                           {QStringLiteral("读书"), QStringLiteral("a")}}),
+                 (QStringList{QStringLiteral("a"), QStringLiteral("B"), QStringLiteral("b"),
+                              QStringLiteral("item9"), QStringLiteral("item10"),
+                              QStringLiteral("读书")}));
+        const QStringList carried{QStringLiteral("x"), QStringLiteral("y/z")};
+        QVERIFY(hasEveryTag(carried, {}));
+        QVERIFY(hasEveryTag(carried, {QStringLiteral("y/z"), QStringLiteral("x")}));
+        QVERIFY(!hasEveryTag(carried, {QStringLiteral("x"), QStringLiteral("y")}));
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("a.md"), QStringLiteral("A"), QStringLiteral("#x, and#no #读书"))};
+        QCOMPARE(buildNoteSearchIndex(notes).tags.first(),
+                 (QStringList{QStringLiteral("x"), QStringLiteral("读书")}));
+    }
+
+    // A rebuilt index takes unchanged notes from the previous one and gives the same result as
+    // building from scratch.
+    void incrementalIndex()
+    {
+        const QList<NoteSummary> before{
+            note(QStringLiteral("a.md"), QStringLiteral("Alpha"), QStringLiteral("one #t")),
+            note(QStringLiteral("b.md"), QStringLiteral("Beta"), QStringLiteral("two")),
+            note(QStringLiteral("c.md"), QStringLiteral("Gamma"), QStringLiteral("three"))};
+        QList<NoteSummary> after = before;
+        after[1].searchableContent = QStringLiteral("changed #u");
+        after.removeAt(2);
+        after.prepend(note(QStringLiteral("d.md"), QStringLiteral("Délta"), QStringLiteral("new")));
+        const NoteSearchIndex previous = buildNoteSearchIndex(before);
+        const NoteSearchIndex rebuilt = buildNoteSearchIndex(after, before, previous);
+        const NoteSearchIndex fresh = buildNoteSearchIndex(after);
+        QCOMPARE(rebuilt.caseFoldedTitles, fresh.caseFoldedTitles);
+        QCOMPARE(rebuilt.tags, fresh.tags);
+        QCOMPARE(rebuilt.foldedTitles, fresh.foldedTitles);
+        for (const QString& query : {QStringLiteral("changed"), QStringLiteral("delta"),
+                                     QStringLiteral("one"), QStringLiteral("three")})
+            QCOMPARE(searchArticleRows(after, rebuilt, query),
+                     searchArticleRows(after, fresh, query));
+    }
+
+    void narrowing_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("narrows");
+        QTest::newRow("typed on") << QStringLiteral("笔") << QStringLiteral("笔记") << true;
+        QTest::newRow("new word") << QStringLiteral("plan") << QStringLiteral("plan 项目") << true;
+        QTest::newRow("word inside a longer one")
+            << QStringLiteral("an") << QStringLiteral("plan") << true;
+        QTest::newRow("deleted a character")
+            << QStringLiteral("plan") << QStringLiteral("pla") << false;
+        QTest::newRow("other word") << QStringLiteral("plan") << QStringLiteral("plum") << false;
+        QTest::newRow("nothing before") << QStringLiteral(" ") << QStringLiteral("a") << false;
+    }
+    void narrowing()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(bool, narrows);
+        QCOMPARE(narrowsSearch(searchTokens(before), searchTokens(after)), narrows);
+        // Looking among the earlier results finds what a full search finds.
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("a.md"), QStringLiteral("Plan"), QStringLiteral("项目 笔记")),
+            note(QStringLiteral("b.md"), QStringLiteral("Plum"), QStringLiteral("笔")),
+            note(QStringLiteral("c.md"), QStringLiteral("planet"), QStringLiteral("笔记 an"))};
+        const NoteSearchIndex index = buildNoteSearchIndex(notes);
+        QList<qsizetype> earlier = searchArticleRows(notes, index, before);
+        std::sort(earlier.begin(), earlier.end());
+        if (narrows)
+            QCOMPARE(searchArticleRows(notes, index, after, {}, &earlier),
+                     searchArticleRows(notes, index, after));
     }
 
     void sidebarFolders()

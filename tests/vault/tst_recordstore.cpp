@@ -134,8 +134,12 @@ public:
         }
         case 10: {
             const QStringList days = dayFiles();
-            if (!days.isEmpty() && below(3) == 0)
+            const int choice = below(4);
+            if (!days.isEmpty() && choice == 0)
                 QFile::remove(m_vault.path(days.at(below(int(days.size())))));
+            else if (!days.isEmpty() && choice == 1) // no longer UTF-8: reported at every read
+                m_vault.write(days.at(below(int(days.size()))),
+                              QByteArray("# \xff\n\n") + text().toUtf8());
             else
                 m_vault.write(QStringLiteral("Journal/2024/06/2024-06-%1.md").arg(10 + below(9)),
                               QStringLiteral("# x\n\n<a id=\"memo-%1\"></a>\n\n## 10:%2\n\n")
@@ -302,10 +306,12 @@ private Q_SLOTS:
                 else
                     kept.createMemo(scenario.text(), memo.createdAt.addSecs(60), QString(), {});
             }
+            kept.takeWarnings();
             const bool reported = kept.checkForChanges().changed;
             const VaultSnapshot got = kept.loadSnapshot();
             const QList<MemoRecord> gotMemos = kept.loadMemos();
             const QList<MemoIndexEntry> gotIndex = kept.loadMemoIndex();
+            const QList<VaultWarning> gotWarnings = kept.takeWarnings();
             // What a re-read shows was announced before, without reading; once read, nothing is
             // announced again (notifications, unlike identities, do not depend on file age).
             if (!(got == previous) || gotMemos != before)
@@ -321,6 +327,7 @@ private Q_SLOTS:
             compareSnapshots(got, fresh.loadSnapshot());
             QCOMPARE(gotMemos, fresh.loadMemos());
             QCOMPARE(gotIndex, fresh.loadMemoIndex());
+            QCOMPARE(gotWarnings, fresh.takeWarnings());
             checkSearchIndex(got, scenario);
             if (QTest::currentTestFailed())
                 QFAIL(qPrintable(

@@ -1,0 +1,116 @@
+import QtQuick
+import QtQuick.Controls
+import QtQuick.Layouts
+import LarchNotes.Ui
+import LarchNotes.Workspace
+
+// The main window's content once a vault is open: the sidebar beside the workspace area, which
+// shows one destination at a time (the memo timeline, an article list or the editor). The rules
+// that switch destinations live in WorkspaceNavigation; this view lays out and forwards.
+FocusScope {
+    id: root
+    objectName: "rootView"
+
+    required property var library
+    readonly property alias navigation: workspaceNavigation
+    // The sidebar column is shown (the editor can ask for it back).
+    property bool sidebarShown: true
+
+    // Opens the article creation sheet for a new article in `folderPath` (a string).
+    function createArticleIn(folderPath) {
+        articleCreator.openWith("新建文章", "", folderPath);
+    }
+
+    WorkspaceNavigation {
+        id: workspaceNavigation
+        library: root.library
+    }
+
+    RowLayout {
+        anchors.fill: parent
+        spacing: 0
+
+        Sidebar {
+            id: sidebar
+            visible: root.sidebarShown
+            library: root.library
+            navigation: root.navigation
+            Layout.preferredWidth: 264
+            Layout.fillHeight: true
+            onNewFolderRequested: (parentPath) => folderCreator.openFor(parentPath)
+        }
+        Rectangle {
+            visible: root.sidebarShown
+            color: Theme.separator
+            Layout.preferredWidth: 1
+            Layout.fillHeight: true
+        }
+        Loader {
+            id: destination
+            objectName: "destinationLoader"
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            sourceComponent: {
+                switch (root.navigation.kind) {
+                case WorkspaceNavigation.Articles: return articlesDestination;
+                case WorkspaceNavigation.Editor: return editorDestination;
+                default: return timelineDestination;
+                }
+            }
+        }
+    }
+
+    Component {
+        id: timelineDestination
+        MemoTimelineView {
+            library: root.library
+            navigation: root.navigation
+            focusDate: root.navigation.timelineDate
+            expandedMemoId: root.navigation.expandedMemoId
+            folderPath: root.library.creationFolderPath
+            onOpenArticle: (path) => root.navigation.openArticle(path)
+            onCreateArticle: root.createArticleIn(root.library.creationFolderPath)
+        }
+    }
+    Component {
+        id: articlesDestination
+        ArticleBrowserView {
+            library: root.library
+            folderPath: root.navigation.folderPath
+            onOpen: (path) => root.navigation.openArticle(path)
+        }
+    }
+    Component {
+        id: editorDestination
+        EditorScreen {
+            library: root.library
+            navigation: root.navigation
+            path: root.navigation.editorPath
+            onShowSidebar: root.sidebarShown = true
+            onCreateNote: root.createArticleIn(root.library.creationFolderPath)
+            onOpenArticle: (path) => root.navigation.openArticle(path)
+        }
+    }
+
+    // Ctrl+F searches from the sidebar, except while an editor has the keyboard (it searches
+    // its own text then).
+    Shortcut {
+        sequence: StandardKey.Find
+        enabled: !(destination.item && destination.item.editorHasFocus === true)
+        onActivated: {
+            root.sidebarShown = true;
+            sidebar.focusSearch();
+        }
+    }
+
+    ArticleCreationSheet {
+        id: articleCreator
+        folders: root.library.visibleFolders
+        onCreated: (title, folderPath) => root.navigation.createArticle(title, folderPath)
+    }
+
+    FolderCreatorDialog {
+        id: folderCreator
+        onCreated: (name, parentPath) => root.library.createFolder(name, parentPath)
+    }
+}
