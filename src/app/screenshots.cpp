@@ -8,6 +8,7 @@
 #include "appsetup.h"
 #include "appshell.h"
 #include "librarycontroller.h"
+#include "timelinescreenshots.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -169,6 +170,7 @@ int main(int argc, char* argv[])
             QTextStream(stdout) << file << '\n';
         }
     }
+    failures += renderTimelineScreens(output, dark);
     if (!dark) {
         const int darkPass = QProcess::execute(QCoreApplication::applicationFilePath(),
                                                {output, QStringLiteral("--dark")});
