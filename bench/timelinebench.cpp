@@ -19,18 +19,21 @@
 
 namespace TimelineBench {
 
-namespace {
-
-bool waitFor(const std::function<bool()>& done, int milliseconds)
+bool waitUntil(const std::function<bool()>& done, int milliseconds)
 {
     QDeadlineTimer deadline(milliseconds);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        // The application's own loop deletes rows that left the list as soon as it gets back
+        // control; a loop nested in a handler, as here, does not, so it is asked to.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;
 }
+
+namespace {
 
 QQuickItem* findItem(QQuickItem* root, const QString& name)
 {
@@ -47,7 +50,7 @@ QQuickItem* findItem(QQuickItem* root, const QString& name)
 // A photograph-like picture: gradients, shapes and grain, so that decoding has work to do.
 QByteArray photograph(int seed, int width, int height, const char* format)
 {
-    QRandomGenerator random(quint32(seed));
+    QRandomGenerator random{quint32(seed)};
     QImage image(width, height, QImage::Format_RGB32);
     QPainter painter(&image);
     QLinearGradient light(0, 0, width, height);
@@ -160,42 +163,100 @@ bool FrameClock::nextFrame()
 {
     const int seen = m_frames;
     m_window->requestUpdate();
-    return waitFor([&] { return m_frames > seen; }, 10000);
+    return waitUntil([&] { return m_frames > seen; }, 10000);
 }
 
-FirstScreen timeFirstScreen(QQuickWindow* window)
+namespace {
+
+// Frame by frame, until a frame shows every row in view with its pictures (checked as each
+// frame reaches the screen). The time is taken from `since`, or else from the first frame that
+// shows the timeline.
+FirstScreen untilComplete(QQuickWindow* window, const QElapsedTimer* since = nullptr)
 {
     QElapsedTimer timer;
+    if (since)
+        timer = *since;
     FirstScreen result;
-    bool started = false;
+    bool running = since != nullptr;
     bool done = false;
-    // Checked as each frame reaches the screen: what that frame showed.
     const QMetaObject::Connection watch =
         QObject::connect(window, &QQuickWindow::frameSwapped, window, [&]() {
             QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
-            if (!list)
+            if (!list || done)
                 return;
-            if (!started) {
-                started = true;
+            if (!running) {
+                running = true;
                 timer.start();
             }
             const Visible visible = visibleRows(list);
-            if (visible.complete && !done) {
+            if (visible.complete) {
                 done = true;
                 result = {double(timer.nsecsElapsed()) / 1e6, visible.rows, visible.pictures};
             }
         });
-    const bool finished = waitFor(
+    window->requestUpdate();
+    const bool finished = waitUntil(
         [&] {
-            if (started && !done)
+            if (running && !done)
                 window->requestUpdate();
             return done;
         },
         600000);
     QObject::disconnect(watch);
     if (!finished)
-        throw std::runtime_error("the timeline's first screen did not complete");
+        throw std::runtime_error("the timeline's screen did not complete");
     return result;
+}
+
+} // namespace
+
+FirstScreen timeFirstScreen(QQuickWindow* window)
+{
+    return untilComplete(window);
+}
+
+FirstScreen timeScreenWithPictures(QQuickWindow* window, FrameClock& clock)
+{
+    QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
+    auto* model = list ? list->property("model").value<QObject*>() : nullptr;
+    if (!model)
+        throw std::runtime_error("no timeline");
+    const int count = model->property("count").toInt();
+    int target = -1;
+    // Half way down, so that none of it was decoded before.
+    for (int row = count / 2; row < count && target < 0; ++row) {
+        QVariant images;
+        QMetaObject::invokeMethod(model, "valueAt", Q_RETURN_ARG(QVariant, images), Q_ARG(int, row),
+                                  Q_ARG(QString, QStringLiteral("images")));
+        if (images.toList().size() >= 2)
+            target = row;
+    }
+    if (target < 0)
+        throw std::runtime_error("no memo with pictures");
+    clock.nextFrame();
+    QElapsedTimer since;
+    since.start();
+    // ListView.Beginning
+    QMetaObject::invokeMethod(list, "positionViewAtIndex", Q_ARG(int, target), Q_ARG(int, 1));
+    return untilComplete(window, &since);
+}
+
+QList<double> redrawFloor(QQuickWindow* window, FrameClock& clock, int frames)
+{
+    QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
+    if (!list)
+        throw std::runtime_error("no timeline");
+    QList<double> samples;
+    for (int frame = 0; frame < frames; ++frame) {
+        QElapsedTimer timer;
+        timer.start();
+        // One pixel down and back: every row in view is drawn again, none is made.
+        list->setProperty("contentY", list->property("contentY").toReal() + (frame % 2 ? -1 : 1));
+        if (!clock.nextFrame())
+            throw std::runtime_error("no frame while redrawing");
+        samples.append(double(timer.nsecsElapsed()) / 1e6);
+    }
+    return samples;
 }
 
 Scroll scrollStream(QQuickWindow* window, FrameClock& clock, double step, int maxFrames)
@@ -203,6 +264,8 @@ Scroll scrollStream(QQuickWindow* window, FrameClock& clock, double step, int ma
     QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
     if (!list)
         throw std::runtime_error("no timeline");
+    QMetaObject::invokeMethod(list, "positionViewAtBeginning");
+    clock.nextFrame();
     Scroll scroll;
     const int count = list->property("count").toInt();
     int quarter = 1;
@@ -213,7 +276,7 @@ Scroll scrollStream(QQuickWindow* window, FrameClock& clock, double step, int ma
         timer.start();
         list->setProperty("contentY", list->property("contentY").toReal() + step);
         window->requestUpdate();
-        if (!waitFor([&] { return clock.frames() > frames; }, 10000))
+        if (!waitUntil([&] { return clock.frames() > frames; }, 10000))
             throw std::runtime_error("no frame while scrolling");
         scroll.frameMilliseconds.append(double(timer.nsecsElapsed()) / 1e6);
         int top = -1;

@@ -3,6 +3,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 class QQuickItem;
 class QQuickWindow;
 
@@ -13,6 +15,9 @@ namespace TimelineBench {
 // Replaces the generated vault's placeholder pictures (random bytes behind an image header) with
 // real photographs of the same names, so that the timeline decodes what it shows.
 void makePicturesDecodable(const QString& vault);
+
+// Runs the event loop until `done` holds; false when `milliseconds` passed first.
+bool waitUntil(const std::function<bool()>& done, int milliseconds);
 
 // The resident memory of this process, in KiB.
 qint64 residentKib();
@@ -49,7 +54,13 @@ private:
 // From the first frame showing the timeline until every row in view and every picture in
 // those rows are on screen. Call before the timeline first shows.
 FirstScreen timeFirstScreen(QQuickWindow* window);
-// Scrolls the timeline from top to bottom, `step` pixels a frame (all of it, or `maxFrames`).
+// The same after jumping to a memo with pictures half way down the stream.
+FirstScreen timeScreenWithPictures(QQuickWindow* window, FrameClock& clock);
+// Frame times of drawing the rows in view again without making any: what the renderer alone
+// costs, the floor of the scrolling figures.
+QList<double> redrawFloor(QQuickWindow* window, FrameClock& clock, int frames);
+// Scrolls the timeline from the top to the bottom, `step` pixels a frame (all of it, or
+// `maxFrames`).
 Scroll scrollStream(QQuickWindow* window, FrameClock& clock, double step, int maxFrames = -1);
 
 } // namespace TimelineBench

@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QQmlApplicationEngine>
 #include <QQuickItem>
@@ -45,6 +46,17 @@ QQuickItem* findItem(QQuickItem* root, const QString& name)
             pending.append(next->childItems());
     }
     return nullptr;
+}
+
+// Moves the pointer over an item, as the user would before using a row's actions.
+void hover(QQuickItem* item)
+{
+    if (!item)
+        return;
+    const QPointF point = item->mapToScene(QPointF(item->width() / 2, 20));
+    QMouseEvent move(QEvent::MouseMove, point, item->window()->mapToGlobal(point), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(item->window(), &move);
 }
 
 // A landscape of soft bands, so that crops and layouts are easy to tell apart.
@@ -139,6 +151,7 @@ int renderTimelineScreens(const QString& output, bool dark)
     const QList<TimelineState> states = {
         {"timeline", QSize(1180, 3400),
          [](QQuickItem& view, const TimelineVault& vault) {
+             hover(findItem(&view, QStringLiteral("memoRow:") + vault.continued));
              QQuickItem* row = findItem(&view, QStringLiteral("memoRow:") + vault.openFollowUps);
              if (QQuickItem* toggle =
                      row ? findItem(row, QStringLiteral("followUpToggle")) : nullptr)
@@ -177,9 +190,10 @@ int renderTimelineScreens(const QString& output, bool dark)
         {"share-menu", QSize(1180, 780),
          [](QQuickItem& view, const TimelineVault& vault) {
              QQuickItem* row = findItem(&view, QStringLiteral("memoRow:") + vault.continued);
+             hover(row);
+             const QPointF below = row->mapToItem(&view, QPointF(row->width() - 120, 40));
              QMetaObject::invokeMethod(&view, "share", Q_ARG(QVariant, vault.continued),
-                                       Q_ARG(QVariant, QVariant::fromValue(findItem(
-                                                           row, QStringLiteral("shareButton")))));
+                                       Q_ARG(QVariant, below));
          }},
     };
 

@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Window
@@ -62,25 +61,33 @@ Item {
                 sourceSize: Qt.size(Math.ceil(tile.width * Screen.devicePixelRatio),
                                     Math.ceil(tile.height * Screen.devicePixelRatio))
             }
-            Rectangle {
+            // Above the picture, which as the content item comes last among the children.
+            Loader {
                 anchors.fill: parent
-                visible: tile.index === 3 && grid.geometry.overflow > 0
-                color: Qt.rgba(0, 0, 0, 0.46)
-                Label {
-                    anchors.centerIn: parent
-                    text: "+" + grid.geometry.overflow
-                    color: "white"
-                    font.family: Theme.fontFamily
-                    font.pixelSize: 25
-                    font.weight: Font.DemiBold
+                z: 1
+                active: tile.index === 3 && grid.geometry.overflow > 0
+                sourceComponent: Rectangle {
+                    color: Qt.rgba(0, 0, 0, 0.46)
+                    Label {
+                        objectName: "overflowLabel"
+                        anchors.centerIn: parent
+                        text: "+" + grid.geometry.overflow
+                        color: "white"
+                        font.family: Theme.fontFamily
+                        font.pixelSize: 25
+                        font.weight: Font.DemiBold
+                    }
                 }
             }
-            Rectangle {
+            Loader {
                 anchors.fill: parent
-                visible: tile.visualFocus
-                color: "transparent"
-                border.width: 2
-                border.color: Theme.accent
+                z: 1
+                active: tile.visualFocus
+                sourceComponent: Rectangle {
+                    color: "transparent"
+                    border.width: 2
+                    border.color: Theme.accent
+                }
             }
         }
     }

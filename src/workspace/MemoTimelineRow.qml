@@ -20,7 +20,15 @@ Control {
     required property var followUps
     required property bool isArticleReference
 
+    // The list's current row while the list has the keyboard: its actions show, as on hover.
+    property bool current: false
+    // The height of a line of memo text.
+    property real lineHeight: 26
+
     readonly property bool isEditing: inlineEdit.memoId === memoId
+    // The actions are made only while they can be used: a row without them is quicker to make
+    // while the stream scrolls by.
+    readonly property bool showsActions: hovered || current || isEditing
     // Where the memo's article link leads, whether or not the article is there.
     readonly property string articlePath: isArticleReference ? library.articlePathOf(memoId) : ""
     readonly property bool isLong: MemoRules.isLongText(textWithoutMedia)
@@ -30,11 +38,18 @@ Control {
     property bool textExpanded: false
 
     signal continueRequested()
-    signal shareRequested(Item anchor)
-    signal moreRequested(Item anchor)
+    // Positions in the row's coordinates, for the menus.
+    signal shareRequested(point position)
+    signal moreRequested(point position)
     signal contextMenuRequested(point position)
     signal openFullEditor()
     signal openImages(var urls, int index)
+
+    // For rows used again for another memo as the list scrolls.
+    function reset() {
+        showsAllFollowUps = false;
+        textExpanded = false;
+    }
 
     objectName: "memoRow:" + memoId
     padding: 16
@@ -67,49 +82,59 @@ Control {
                 font.pixelSize: Theme.captionSize
                 color: Theme.secondaryText
             }
-            Label {
-                visible: row.articlePath !== ""
-                leftPadding: 16
-                text: "文章"
-                font.family: Theme.fontFamily
-                font.pixelSize: Theme.captionSize
-                color: Theme.accent
-                SymbolIcon {
-                    name: "doc"
+            Loader {
+                active: row.articlePath !== ""
+                sourceComponent: Label {
+                    leftPadding: 16
+                    text: "文章"
+                    font.family: Theme.fontFamily
+                    font.pixelSize: Theme.captionSize
                     color: Theme.accent
-                    width: 12
-                    height: 12
-                    anchors.verticalCenter: parent.verticalCenter
+                    SymbolIcon {
+                        name: "doc"
+                        color: Theme.accent
+                        width: 12
+                        height: 12
+                        anchors.verticalCenter: parent.verticalCenter
+                    }
                 }
             }
-            Item { Layout.fillWidth: true }
-            RowAction {
-                id: continueButton
-                objectName: "continueButton"
-                symbol: "arrow.turn.up.left"
-                label: "续记"
-                onClicked: row.continueRequested()
+            Item {
+                implicitHeight: 26
+                Layout.fillWidth: true
             }
-            RowAction {
-                objectName: "editButton"
-                symbol: "pencil"
-                label: "编辑"
-                checked: row.isEditing
-                onClicked: row.inlineEdit.toggle(row.memoId)
-            }
-            RowAction {
-                id: shareButton
-                objectName: "shareButton"
-                symbol: "square.and.arrow.up"
-                label: "分享"
-                onClicked: row.shareRequested(shareButton)
-            }
-            RowAction {
-                id: moreButton
-                objectName: "moreButton"
-                symbol: "ellipsis"
-                label: "更多"
-                onClicked: row.moreRequested(moreButton)
+            Loader {
+                active: row.showsActions
+                sourceComponent: Row {
+                    spacing: 6
+                    RowAction {
+                        objectName: "continueButton"
+                        symbol: "arrow.turn.up.left"
+                        label: "续记"
+                        onClicked: row.continueRequested()
+                    }
+                    RowAction {
+                        objectName: "editButton"
+                        symbol: "pencil"
+                        label: "编辑"
+                        checked: row.isEditing
+                        onClicked: row.inlineEdit.toggle(row.memoId)
+                    }
+                    RowAction {
+                        id: shareButton
+                        objectName: "shareButton"
+                        symbol: "square.and.arrow.up"
+                        label: "分享"
+                        onClicked: row.shareRequested(shareButton.mapToItem(row, 0, shareButton.height))
+                    }
+                    RowAction {
+                        id: moreButton
+                        objectName: "moreButton"
+                        symbol: "ellipsis"
+                        label: "更多"
+                        onClicked: row.moreRequested(moreButton.mapToItem(row, 0, moreButton.height))
+                    }
+                }
             }
         }
 
@@ -144,21 +169,19 @@ Control {
             wrapMode: Text.Wrap
             textFormat: Text.PlainText
             lineHeightMode: Text.FixedHeight
-            lineHeight: bodyMetrics.height + 5
+            lineHeight: row.lineHeight
             maximumLineCount: row.isLong && !row.textExpanded ? 10 : 100000
             elide: Text.ElideRight
             Layout.fillWidth: true
-            FontMetrics {
-                id: bodyMetrics
-                font.family: Theme.fontFamily
-                font.pixelSize: 15
-            }
         }
-        LinkButton {
-            objectName: "foldTextButton"
-            visible: row.isLong && !row.isArticleReference && !row.isEditing
-            text: row.textExpanded ? "收起" : "展开"
-            onClicked: row.textExpanded = !row.textExpanded
+        Loader {
+            active: row.isLong && !row.isArticleReference && !row.isEditing
+            visible: active
+            sourceComponent: LinkButton {
+                objectName: "foldTextButton"
+                text: row.textExpanded ? "收起" : "展开"
+                onClicked: row.textExpanded = !row.textExpanded
+            }
         }
 
         Loader {
@@ -176,11 +199,17 @@ Control {
             }
         }
 
-        LinkButton {
-            objectName: "followUpToggle"
-            visible: text !== ""
-            text: MemoRules.followUpToggleText(row.followUps.length, row.showsAllFollowUps)
-            onClicked: row.showsAllFollowUps = !row.showsAllFollowUps
+        Loader {
+            id: followUpToggle
+            readonly property string toggleText: MemoRules.followUpToggleText(
+                row.followUps.length, row.showsAllFollowUps)
+            active: toggleText !== ""
+            visible: active
+            sourceComponent: LinkButton {
+                objectName: "followUpToggle"
+                text: followUpToggle.toggleText
+                onClicked: row.showsAllFollowUps = !row.showsAllFollowUps
+            }
         }
         Repeater {
             model: row.followUps.slice(row.hiddenFollowUps)
@@ -212,7 +241,7 @@ Control {
                     wrapMode: Text.Wrap
                     textFormat: Text.PlainText
                     lineHeightMode: Text.FixedHeight
-                    lineHeight: bodyMetrics.height + 5
+                    lineHeight: row.lineHeight
                     Layout.fillWidth: true
                 }
             }

@@ -30,6 +30,12 @@ Item {
     signal createArticle()
 
     readonly property real columnWidth: Math.min(720, width - 80)
+
+    FontMetrics {
+        id: bodyMetrics
+        font.family: Theme.fontFamily
+        font.pixelSize: 15
+    }
     readonly property alias timeline: timeline
 
     MemoTimeline {
@@ -56,8 +62,9 @@ Item {
         deletionDialog.memoId = memoId;
         deletionDialog.open();
     }
-    function share(memoId, anchor) {
-        shareMenu.anchorItem = anchor;
+    // `position` is where the share menu opens, in this view's coordinates.
+    function share(memoId, position) {
+        shareMenu.position = position;
         cardHost.active = false;
         memoShare.memoId = "";
         memoShare.memoId = memoId;
@@ -120,7 +127,8 @@ Item {
             model: timeline.memos
             clip: true
             spacing: 12
-            reuseItems: false
+            // Rows are used again for other memos as they scroll by: far cheaper than making them.
+            reuseItems: true
             boundsBehavior: Flickable.StopAtBounds
             activeFocusOnTab: true
             keyNavigationEnabled: true
@@ -132,6 +140,12 @@ Item {
             ScrollBar.vertical: ScrollBar {}
             Accessible.role: Accessible.List
             Accessible.name: timeline.title
+            // The context menu key opens the current memo's menu.
+            Keys.onMenuPressed: {
+                if (currentItem)
+                    rowMenu.showFor(currentItem.memoId,
+                                    currentItem.mapToItem(view, 24, 40), true);
+            }
 
             header: Item {
                 width: list.width
@@ -170,6 +184,7 @@ Item {
                 required property bool isArticleReference
                 width: list.width
                 height: memoRow.implicitHeight
+                ListView.onReused: memoRow.reset()
 
                 MemoTimelineRow {
                     id: memoRow
@@ -184,15 +199,18 @@ Item {
                     images: slot.images
                     followUps: slot.followUps
                     isArticleReference: slot.isArticleReference
+                    lineHeight: bodyMetrics.height + 5
+                    current: slot.ListView.isCurrentItem && list.activeFocus
                     onContinueRequested: {
                         timeline.continueMemo(slot.memoId);
                         composer.expand();
                     }
-                    onShareRequested: (anchor) => view.share(slot.memoId, anchor)
-                    onMoreRequested: (anchor) => rowMenu.showFor(slot.memoId, anchor, 0,
-                                                                 anchor.height, true)
+                    onShareRequested: (position) => view.share(
+                                          slot.memoId, memoRow.mapToItem(view, position))
+                    onMoreRequested: (position) => rowMenu.showFor(
+                                         slot.memoId, memoRow.mapToItem(view, position), true)
                     onContextMenuRequested: (position) => rowMenu.showFor(
-                                                slot.memoId, memoRow, position.x, position.y,
+                                                slot.memoId, memoRow.mapToItem(view, position),
                                                 false)
                     onOpenFullEditor: view.openFullEditor(slot.memoId)
                     onOpenImages: (urls, index) => viewer.show(urls, index)
@@ -233,10 +251,10 @@ Item {
         objectName: "memoRowMenu"
         property string memoId
         property bool full: true
-        function showFor(memoId, anchor, x, y, full) {
+        function showFor(memoId, position, full) {
             rowMenu.memoId = memoId;
             rowMenu.full = full;
-            popup(anchor, x, y);
+            popup(view, position.x, position.y);
         }
         MenuItem {
             objectName: "openFullEditorItem"
@@ -304,8 +322,7 @@ Item {
         library: view.library
         onRendered: {
             cardHost.active = false;
-            shareMenu.popup(shareMenu.anchorItem, 0, shareMenu.anchorItem
-                            ? shareMenu.anchorItem.height : 0);
+            shareMenu.popup(view, shareMenu.position.x, shareMenu.position.y);
         }
     }
     Loader {
@@ -323,7 +340,7 @@ Item {
     Menu {
         id: shareMenu
         objectName: "shareMenu"
-        property Item anchorItem: null
+        property point position
         MenuItem {
             text: "复制图片"
             onTriggered: memoShare.copyPicture()

@@ -57,11 +57,15 @@ struct Timeline
     }
 
     QQuickItem* item(const QString& name) const { return main->item(name); }
+    // A named item of a memo's row, with the pointer over the row (its actions show on hover).
     QQuickItem* inRow(const QString& memoId, const QString& name) const
     {
         QQuickItem* row = nullptr;
         [&] { QTRY_VERIFY((row = item(QStringLiteral("memoRow:") + memoId))); }();
-        return findIn(row, name);
+        QTest::mouseMove(main->window, row->mapToScene(QPointF(row->width() / 2, 12)).toPoint());
+        QQuickItem* found = nullptr;
+        [&] { QTRY_VERIFY((found = findIn(row, name))); }();
+        return found;
     }
     void click(QQuickItem* target) const
     {
@@ -233,16 +237,37 @@ private Q_SLOTS:
         QCOMPARE(timeline.dayFile(memo).count(QStringLiteral("![图片]")), 3);
     }
 
-    // Deleting asks first; promoting goes through the sheet with the memo's first line.
-    void deletingAndPromoting()
+    // Three follow-ups fold to the last two; deleting asks first; promoting goes through the
+    // sheet with the memo's first line.
+    void foldingDeletingAndPromoting()
     {
         MemoRecord doomed;
         MemoRecord promoted;
         Timeline timeline([&](const VaultRepository& repository) {
             doomed = repository.createMemo(QStringLiteral("删掉我"), may1, {}, {});
+            for (int i = 1; i <= 3; ++i)
+                repository.appendFollowUp(doomed.id, QStringLiteral("补充 %1").arg(i),
+                                          may1.addSecs(60 * i));
             promoted =
                 repository.createMemo(QStringLiteral("旅行计划\n去京都"), may1.addSecs(60), {}, {});
         });
+        const auto followUps = [&] {
+            QList<QQuickItem*> pending{timeline.item(QStringLiteral("memoRow:") + doomed.id)};
+            int shown = 0;
+            while (!pending.isEmpty()) {
+                QQuickItem* next = pending.takeLast();
+                shown += next->objectName() == QLatin1String("followUp") ? 1 : 0;
+                pending.append(next->childItems());
+            }
+            return shown;
+        };
+        QQuickItem* toggle = timeline.inRow(doomed.id, QStringLiteral("followUpToggle"));
+        QCOMPARE(toggle->property("text").toString(), QStringLiteral("还有 1 条补充"));
+        QCOMPARE(followUps(), 2);
+        timeline.click(toggle);
+        QTRY_COMPARE(followUps(), 3);
+        QCOMPARE(toggle->property("text").toString(), QStringLiteral("收起补充"));
+
         timeline.click(timeline.inRow(doomed.id, QStringLiteral("moreButton")));
         timeline.click(QStringLiteral("deleteItem"));
         QTRY_VERIFY(timeline.main->find<QObject>("deletionDialog")->property("opened").toBool());
@@ -280,7 +305,13 @@ private Q_SLOTS:
         memo = timeline.library->memos().first();
 
         QTRY_VERIFY(timeline.inRow(memo.id, QStringLiteral("imageTile3")));
-        QVERIFY(!timeline.inRow(memo.id, QStringLiteral("imageTile4")));
+        QTRY_COMPARE(findIn(timeline.inRow(memo.id, QStringLiteral("imageTile3")),
+                            QStringLiteral("overflowLabel"))
+                         ->property("text")
+                         .toString(),
+                     QStringLiteral("+3"));
+        QVERIFY(!findIn(timeline.item(QStringLiteral("memoRow:") + memo.id),
+                        QStringLiteral("imageTile4")));
         timeline.click(timeline.inRow(memo.id, QStringLiteral("imageTile2")));
         QTRY_VERIFY(timeline.main->find<QObject>("memoImageViewer")->property("opened").toBool());
         QCOMPARE(timeline.text(QStringLiteral("viewerCounter")), QStringLiteral("3 / 7"));
