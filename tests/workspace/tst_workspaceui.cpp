@@ -132,6 +132,11 @@ private Q_SLOTS:
         });
         const QString both = workspace.memoId(QStringLiteral("早餐 #x #y"));
         QVERIFY(!both.isEmpty());
+        // The timeline shows the memo that stands for the article as its card.
+        QTRY_VERIFY(workspace.item(QStringLiteral("memoArticleReference")));
+        QCOMPARE(
+            workspace.item(QStringLiteral("memoArticleReference"))->property("title").toString(),
+            QStringLiteral("旅行计划"));
         QTRY_VERIFY(workspace.item(QStringLiteral("tag:x")));
         QVERIFY(workspace.item(QStringLiteral("sidebarBrowser"))->isVisible());
         workspace.click(QStringLiteral("tag:x"));
@@ -153,10 +158,12 @@ private Q_SLOTS:
         QTRY_VERIFY(workspace.library->searchText().isEmpty());
         workspace.main->type(QStringLiteral("旅行"));
         QTRY_COMPARE(workspace.results().size(), 2);
-        const QString link = workspace.results().first();
 
-        // The memo result is a link to the article: the editor shows the article.
-        workspace.click(QStringLiteral("memoResult:") + link);
+        // The memo result is a link to the article: the editor shows the article. Down goes
+        // from the field to the results, Return opens the first.
+        QTest::keyClick(workspace.main->window, Qt::Key_Down);
+        QTRY_VERIFY(workspace.item(QStringLiteral("searchResultsList"))->hasActiveFocus());
+        QTest::keyClick(workspace.main->window, Qt::Key_Return);
         QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
         QCOMPARE(workspace.main->textOf("editorTitle"), QStringLiteral("旅行计划"));
         QVERIFY(workspace.library->searchText().isEmpty());
@@ -180,10 +187,20 @@ private Q_SLOTS:
         workspace.click(QStringLiteral("createArticleButton"));
         QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
         QCOMPARE(workspace.main->textOf("editorTitle"), QStringLiteral("未命名笔记"));
-        QVERIFY(
-            QFileInfo::exists(workspace.sandbox.vault() + QStringLiteral("/读书/未命名笔记.md")));
+        QCOMPARE(Sandbox::read(workspace.sandbox.vault() + QStringLiteral("/读书/未命名笔记.md")),
+                 QByteArray("# 未命名笔记\n\n"));
         QCOMPARE(workspace.library->memos().last().markdown,
                  QStringLiteral("[未命名笔记](../../../读书/未命名笔记.md)"));
+
+        // "新建文章" of the File menu shows its article too.
+        workspace.click(QStringLiteral("timelineEntry"));
+        QTRY_COMPARE(workspace.destination(), QStringLiteral("memoTimelineView"));
+        workspace.main->shell.newArticle();
+        QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
+        QCOMPARE(workspace.navigation()->property("editorPath").toString(),
+                 workspace.library->selectedSession()->path());
+        QVERIFY(workspace.library->selectedSession()->path() !=
+                QStringLiteral("读书/未命名笔记.md"));
     }
 };
 
