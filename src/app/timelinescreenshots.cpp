@@ -93,6 +93,8 @@ struct TimelineVault
 // pictures, folded and open follow-ups, a long text and an article card.
 TimelineVault prepareVault(const QString& vault)
 {
+    // The repository never makes the vault folder itself.
+    QDir().mkpath(vault);
     const VaultRepository repository(vault);
     repository.prepareLayout();
     TimelineVault made;
@@ -149,12 +151,18 @@ int renderTimelineScreens(const QString& output, bool dark)
 {
     const QString suffix = dark ? QStringLiteral("-dark") : QString();
     const QList<TimelineState> states = {
-        {"timeline", QSize(1180, 3400),
+        {"timeline", QSize(1180, 3700),
          [](QQuickItem& view, const TimelineVault& vault) {
              hover(findItem(&view, QStringLiteral("memoRow:") + vault.continued));
-             QQuickItem* row = findItem(&view, QStringLiteral("memoRow:") + vault.openFollowUps);
-             if (QQuickItem* toggle =
-                     row ? findItem(row, QStringLiteral("followUpToggle")) : nullptr)
+             // Rows further down are made a moment after the first ones.
+             QQuickItem* toggle = nullptr;
+             waitUntil([&] {
+                 QQuickItem* row =
+                     findItem(&view, QStringLiteral("memoRow:") + vault.openFollowUps);
+                 toggle = row ? findItem(row, QStringLiteral("followUpToggle")) : nullptr;
+                 return toggle != nullptr;
+             });
+             if (toggle)
                  QMetaObject::invokeMethod(toggle, "clicked");
          }},
         {"composer-expanded", QSize(1180, 780),
