@@ -1,5 +1,7 @@
 #include "timelinebench.h"
 
+#include "threadclock.h"
+
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -274,11 +276,13 @@ Scroll scrollStream(QQuickWindow* window, FrameClock& clock, double step, int ma
         const int frames = clock.frames();
         QElapsedTimer timer;
         timer.start();
+        const double cpuStart = threadCpuMs();
         list->setProperty("contentY", list->property("contentY").toReal() + step);
         window->requestUpdate();
         if (!waitUntil([&] { return clock.frames() > frames; }, 10000))
             throw std::runtime_error("no frame while scrolling");
         scroll.frameMilliseconds.append(double(timer.nsecsElapsed()) / 1e6);
+        scroll.cpuMilliseconds.append(threadCpuMs() - cpuStart);
         int top = -1;
         QMetaObject::invokeMethod(list, "indexAt", Q_RETURN_ARG(int, top), Q_ARG(qreal, 1),
                                   Q_ARG(qreal, list->property("contentY").toReal() + 1));

@@ -32,6 +32,9 @@ struct FirstScreen
 struct Scroll
 {
     QList<double> frameMilliseconds;
+    // The interface thread's CPU time in each of those frames (it also draws them): what a
+    // frame costs whatever else the machine runs.
+    QList<double> cpuMilliseconds;
     // Resident memory after each quarter of the stream, in KiB.
     QList<qint64> residentKib;
     int rowsPassed = 0;

@@ -65,6 +65,13 @@ QString frameLine(const QList<double>& frames)
         .arg(max <= 32 ? QStringLiteral("ok") : QStringLiteral("MISS"));
 }
 
+QString cpuLine(const QList<double>& frames)
+{
+    return QStringLiteral("p50 %1 ms, p95 %2 ms, max %3 ms")
+        .arg(fixed(percentile(frames, 0.5)), fixed(percentile(frames, 0.95)),
+             fixed(percentile(frames, 1.0)));
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -156,8 +163,10 @@ int main(int argc, char* argv[])
                 << fixed(percentile(floor, 0.5)) << " ms, p95 " << fixed(percentile(floor, 0.95))
                 << " ms\n"
                 << "brisk scroll, 60 px a frame: " << frameLine(brisk.frameMilliseconds) << "\n"
+                << "  interface thread CPU: " << cpuLine(brisk.cpuMilliseconds) << "\n"
                 << "whole stream, " << parser.value(step) << " px a frame, " << whole.rowsPassed
                 << " rows: " << frameLine(whole.frameMilliseconds) << "\n"
+                << "  interface thread CPU: " << cpuLine(whole.cpuMilliseconds) << "\n"
                 << "resident memory: " << mib(afterFirstScreen)
                 << " after the first screen; after each"
                 << " quarter of the stream " << mib(whole.residentKib.at(0)) << ", "
@@ -176,6 +185,9 @@ int main(int argc, char* argv[])
                 {QStringLiteral("stream_frame_p50_ms"), percentile(whole.frameMilliseconds, 0.5)},
                 {QStringLiteral("stream_frame_p95_ms"), percentile(whole.frameMilliseconds, 0.95)},
                 {QStringLiteral("stream_frame_max_ms"), percentile(whole.frameMilliseconds, 1.0)},
+                {QStringLiteral("brisk_cpu_max_ms"), percentile(brisk.cpuMilliseconds, 1.0)},
+                {QStringLiteral("stream_cpu_p95_ms"), percentile(whole.cpuMilliseconds, 0.95)},
+                {QStringLiteral("stream_cpu_max_ms"), percentile(whole.cpuMilliseconds, 1.0)},
                 {QStringLiteral("rss_first_screen_kib"), double(afterFirstScreen)},
                 {QStringLiteral("rss_quarters_kib"),
                  QJsonArray{double(whole.residentKib.at(0)), double(whole.residentKib.at(1)),
