@@ -1,5 +1,6 @@
 #include "timelinebench.h"
 
+#include "appsetup.h"
 #include "threadclock.h"
 
 #include <QBuffer>
@@ -36,18 +37,6 @@ bool waitUntil(const std::function<bool()>& done, int milliseconds)
 }
 
 namespace {
-
-QQuickItem* findItem(QQuickItem* root, const QString& name)
-{
-    QList<QQuickItem*> pending{root};
-    while (!pending.isEmpty()) {
-        QQuickItem* next = pending.takeLast();
-        if (next->objectName() == name)
-            return next;
-        pending.append(next->childItems());
-    }
-    return nullptr;
-}
 
 // A photograph-like picture: gradients, shapes and grain, so that decoding has work to do.
 QByteArray photograph(int seed, int width, int height, const char* format)
@@ -183,7 +172,7 @@ FirstScreen untilComplete(QQuickWindow* window, const QElapsedTimer* since = nul
     bool done = false;
     const QMetaObject::Connection watch =
         QObject::connect(window, &QQuickWindow::frameSwapped, window, [&]() {
-            QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
+            QQuickItem* list = findItemIn(window->contentItem(), QStringLiteral("timelineList"));
             if (!list || done)
                 return;
             if (!running) {
@@ -219,7 +208,7 @@ FirstScreen timeFirstScreen(QQuickWindow* window)
 
 FirstScreen timeScreenWithPictures(QQuickWindow* window, FrameClock& clock)
 {
-    QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
+    QQuickItem* list = findItemIn(window->contentItem(), QStringLiteral("timelineList"));
     auto* model = list ? list->property("model").value<QObject*>() : nullptr;
     if (!model)
         throw std::runtime_error("no timeline");
@@ -245,7 +234,7 @@ FirstScreen timeScreenWithPictures(QQuickWindow* window, FrameClock& clock)
 
 QList<double> redrawFloor(QQuickWindow* window, FrameClock& clock, int frames)
 {
-    QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
+    QQuickItem* list = findItemIn(window->contentItem(), QStringLiteral("timelineList"));
     if (!list)
         throw std::runtime_error("no timeline");
     QList<double> samples;
@@ -263,7 +252,7 @@ QList<double> redrawFloor(QQuickWindow* window, FrameClock& clock, int frames)
 
 Scroll scrollStream(QQuickWindow* window, FrameClock& clock, double step, int maxFrames)
 {
-    QQuickItem* list = findItem(window->contentItem(), QStringLiteral("timelineList"));
+    QQuickItem* list = findItemIn(window->contentItem(), QStringLiteral("timelineList"));
     if (!list)
         throw std::runtime_error("no timeline");
     QMetaObject::invokeMethod(list, "positionViewAtBeginning");

@@ -128,11 +128,7 @@ int main(int argc, char* argv[])
             AppShell shell(&library);
             QQmlApplicationEngine engine;
             prepareEngine(engine);
-            engine.setInitialProperties({{QStringLiteral("shell"), QVariant::fromValue(&shell)}});
-            engine.load(mainWindowUrl());
-            auto* window = engine.rootObjects().isEmpty()
-                               ? nullptr
-                               : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+            QQuickWindow* window = loadMainWindow(engine, shell);
             if (!window)
                 throw std::runtime_error("the main window did not load");
             TimelineBench::FrameClock clock(window);

@@ -24,30 +24,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int milliseconds = 10000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
-QQuickItem* findItem(QQuickItem* root, const QString& name)
-{
-    QList<QQuickItem*> pending{root};
-    while (!pending.isEmpty()) {
-        QQuickItem* next = pending.takeLast();
-        if (next && next->objectName() == name)
-            return next;
-        if (next)
-            pending.append(next->childItems());
-    }
-    return nullptr;
-}
-
 // Moves the pointer over an item, as the user would before using a row's actions.
 void hover(QQuickItem* item)
 {
@@ -153,13 +129,13 @@ int renderTimelineScreens(const QString& output, bool dark)
     const QList<TimelineState> states = {
         {"timeline", QSize(1180, 3700),
          [](QQuickItem& view, const TimelineVault& vault) {
-             hover(findItem(&view, QStringLiteral("memoRow:") + vault.continued));
+             hover(findItemIn(&view, QStringLiteral("memoRow:") + vault.continued));
              // Rows further down are made a moment after the first ones.
              QQuickItem* toggle = nullptr;
-             waitUntil([&] {
+             runEventsUntil([&] {
                  QQuickItem* row =
-                     findItem(&view, QStringLiteral("memoRow:") + vault.openFollowUps);
-                 toggle = row ? findItem(row, QStringLiteral("followUpToggle")) : nullptr;
+                     findItemIn(&view, QStringLiteral("memoRow:") + vault.openFollowUps);
+                 toggle = row ? findItemIn(row, QStringLiteral("followUpToggle")) : nullptr;
                  return toggle != nullptr;
              });
              if (toggle)
@@ -176,14 +152,14 @@ int renderTimelineScreens(const QString& output, bool dark)
                  files.append(QUrl::fromLocalFile(
                      view.property("library").value<LibraryController*>()->rootPath() + picture));
              QMetaObject::invokeMethod(draft, "addImageFiles", Q_ARG(QList<QUrl>, files));
-             QMetaObject::invokeMethod(findItem(&view, QStringLiteral("memoComposer")), "expand");
+             QMetaObject::invokeMethod(findItemIn(&view, QStringLiteral("memoComposer")), "expand");
          }},
         {"composer-todo", QSize(1180, 780),
          [](QQuickItem& view, const TimelineVault&) {
              auto* draft = view.property("draft").value<QObject*>();
              draft->setProperty("isTodo", true);
              draft->setProperty("text", QStringLiteral("买牛奶\n寄快递"));
-             QMetaObject::invokeMethod(findItem(&view, QStringLiteral("memoComposer")), "expand");
+             QMetaObject::invokeMethod(findItemIn(&view, QStringLiteral("memoComposer")), "expand");
          }},
         {"image-viewer", QSize(1180, 780),
          [](QQuickItem& view, const TimelineVault& vault) {
@@ -197,7 +173,7 @@ int renderTimelineScreens(const QString& output, bool dark)
          }},
         {"share-menu", QSize(1180, 780),
          [](QQuickItem& view, const TimelineVault& vault) {
-             QQuickItem* row = findItem(&view, QStringLiteral("memoRow:") + vault.continued);
+             QQuickItem* row = findItemIn(&view, QStringLiteral("memoRow:") + vault.continued);
              hover(row);
              const QPointF below = row->mapToItem(&view, QPointF(row->width() - 120, 40));
              QMetaObject::invokeMethod(&view, "share", Q_ARG(QVariant, vault.continued),
@@ -215,27 +191,23 @@ int renderTimelineScreens(const QString& output, bool dark)
         AppShell shell(&library);
         QQmlApplicationEngine engine;
         prepareEngine(engine);
-        engine.setInitialProperties({{QStringLiteral("shell"), QVariant::fromValue(&shell)}});
-        engine.load(mainWindowUrl());
-        auto* window = engine.rootObjects().isEmpty()
-                           ? nullptr
-                           : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+        QQuickWindow* window = loadMainWindow(engine, shell);
         if (!window)
             return failures + 1;
         window->resize(state.windowSize);
         window->show();
         shell.start();
         QQuickItem* view = nullptr;
-        if (!waitUntil([&] {
-                view = findItem(window->contentItem(), QStringLiteral("memoTimelineView"));
-                return view && findItem(view, QStringLiteral("memoRow:") + vault.continued);
+        if (!runEventsUntil([&] {
+                view = findItemIn(window->contentItem(), QStringLiteral("memoTimelineView"));
+                return view && findItemIn(view, QStringLiteral("memoRow:") + vault.continued);
             })) {
             QTextStream(stderr) << state.name << ": the timeline did not show\n";
             ++failures;
             continue;
         }
         state.then(*view, vault);
-        waitUntil([] { return false; }, 900);
+        runEventsUntil([] { return false; }, 900);
         const QString file =
             QStringLiteral("%1/%2%3.png").arg(output, QLatin1String(state.name), suffix);
         if (!window->grabWindow().save(file)) {

@@ -12,20 +12,6 @@ namespace {
 
 const QDateTime may1(QDate(2024, 5, 1), QTime(9, 30));
 
-QQuickItem* findIn(QQuickItem* root, const QString& name)
-{
-    if (!root)
-        return nullptr;
-    QList<QQuickItem*> pending{root};
-    while (!pending.isEmpty()) {
-        QQuickItem* next = pending.takeLast();
-        if (next->objectName() == name)
-            return next;
-        pending.append(next->childItems());
-    }
-    return nullptr;
-}
-
 // The window on a vault the test prepared, showing the timeline.
 struct Timeline
 {
@@ -64,7 +50,7 @@ struct Timeline
         [&] { QTRY_VERIFY((row = item(QStringLiteral("memoRow:") + memoId))); }();
         QTest::mouseMove(main->window, row->mapToScene(QPointF(row->width() / 2, 12)).toPoint());
         QQuickItem* found = nullptr;
-        [&] { QTRY_VERIFY((found = findIn(row, name))); }();
+        [&] { QTRY_VERIFY((found = findItemIn(row, name))); }();
         return found;
     }
     void click(QQuickItem* target) const
@@ -305,13 +291,13 @@ private Q_SLOTS:
         memo = timeline.library->memos().first();
 
         QTRY_VERIFY(timeline.inRow(memo.id, QStringLiteral("imageTile3")));
-        QTRY_COMPARE(findIn(timeline.inRow(memo.id, QStringLiteral("imageTile3")),
-                            QStringLiteral("overflowLabel"))
+        QTRY_COMPARE(findItemIn(timeline.inRow(memo.id, QStringLiteral("imageTile3")),
+                                QStringLiteral("overflowLabel"))
                          ->property("text")
                          .toString(),
                      QStringLiteral("+3"));
-        QVERIFY(!findIn(timeline.item(QStringLiteral("memoRow:") + memo.id),
-                        QStringLiteral("imageTile4")));
+        QVERIFY(!findItemIn(timeline.item(QStringLiteral("memoRow:") + memo.id),
+                            QStringLiteral("imageTile4")));
         timeline.click(timeline.inRow(memo.id, QStringLiteral("imageTile2")));
         QTRY_VERIFY(timeline.main->find<QObject>("memoImageViewer")->property("opened").toBool());
         QCOMPARE(timeline.text(QStringLiteral("viewerCounter")), QStringLiteral("3 / 7"));
