@@ -2,6 +2,7 @@
 #include "appshell.h"
 #include "launchoptions.h"
 #include "librarycontroller.h"
+#include "processsetup.h"
 #include "quitsignals.h"
 
 #include <QDir>
@@ -31,6 +32,7 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    prepareProcess(argv);
     // ---- Editor host, before the application object exists ---------------------------------
     // The "larch-asset" URL scheme and Qt WebEngine must be set up before QGuiApplication.
 #ifdef LARCH_WITH_EDITOR

@@ -110,6 +110,24 @@ private Q_SLOTS:
         QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\n"_ba + memos);
     }
 
+    void saveKeepsWordsWrittenIntoTheSection()
+    {
+        // Another program appended lines after the list; a save must not take them for its own.
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        const QByteArray section = "<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n- [ ] a\n"
+                                   "between\n- [ ] b\noutside 1\r\noutside 2\n\n";
+        vault.write(file(2), "# 2024-05-02\n\n"_ba + section + memoTwo);
+        repository.saveDailyTodos({todo("a", true), todo("b"), todo("c")}, may(2));
+        const QByteArray words = "between\noutside 1\noutside 2\n\n";
+        QCOMPARE(vault.read(file(2)),
+                 "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                 "- [x] a\n- [ ] b\n- [ ] c\n\n"_ba +
+                     words + memoTwo);
+        repository.saveDailyTodos({}, may(2));
+        QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\n"_ba + words + memoTwo);
+    }
+
     void saveWithoutMemosAndRepeatedSaves()
     {
         TestVault vault;
