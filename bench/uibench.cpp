@@ -10,6 +10,7 @@
 #include "appshell.h"
 #include "benchvault.h"
 #include "librarycontroller.h"
+#include "threadclock.h"
 
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
@@ -31,8 +32,6 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-
-#include <time.h>
 
 namespace {
 
@@ -196,14 +195,6 @@ const QStringList queries{QStringLiteral("学习笔记"), QStringLiteral("review
 // frame is drawn.
 QList<double> keyHandling;
 QList<double> keyHandlingCpu;
-
-// CPU time of the calling thread, in milliseconds: what the work costs, whatever else runs.
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 QList<double> typeQueries(Window& window)
 {

@@ -25,6 +25,11 @@ FocusScope {
         id: workspaceNavigation
         library: root.library
     }
+    // The memo composer's draft lives as long as the workspace, not the timeline.
+    MemoComposerDraft {
+        id: composerDraft
+        library: root.library
+    }
 
     RowLayout {
         anchors.fill: parent
@@ -65,6 +70,7 @@ FocusScope {
         MemoTimelineView {
             library: root.library
             navigation: root.navigation
+            draft: composerDraft
             focusDate: root.navigation.timelineDate
             expandedMemoId: root.navigation.expandedMemoId
             folderPath: root.library.creationFolderPath
