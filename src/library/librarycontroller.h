@@ -184,8 +184,9 @@ public:
     Q_INVOKABLE void refresh();
     Q_INVOKABLE void saveOpenSessionsAndRefresh();
     Q_INVOKABLE void openVault(const QUrl& folder);
-    // For quitting: flushes every open session and returns when their saves have ended, running
-    // a local event loop meanwhile.
+    // For quitting: flushes every open session and returns when their saves, and every other
+    // storage call already handed over (a memo editor's last save), have ended, running a local
+    // event loop meanwhile.
     Q_INVOKABLE void flushAllAndWait();
     // The window became active (true) or inactive / hidden (false).
     Q_INVOKABLE void handleApplicationActive(bool active);
@@ -297,6 +298,22 @@ public:
     // Closes without flushing.
     void removeSession(const QString& sessionId);
     void rememberSelectedNote();
+
+    // --- Images the views pick or paste, and what else the views keep
+    // The MIME type a picked file declares: the preferred type of its extension, or
+    // `fallbackType` when the extension names no known type.
+    static QString imageTypeForFile(const QString& fileName, const QString& fallbackType);
+    // The stored image's Markdown path ("/Attachments/…"), or nothing after setting the alert.
+    QCoro::Task<std::optional<QString>> storeImageFileAsync(QString path, QString fallbackType);
+    QCoro::Task<std::optional<QString>> storeImageDataAsync(QByteArray bytes, QString type);
+    // QML forms: finish with the Markdown path, or "" once the alert is set.
+    Q_INVOKABLE PendingResult*
+    storeImageFile(const QUrl& file, const QString& fallbackType = QStringLiteral("image/jpeg"));
+    Q_INVOKABLE PendingResult* storeImageData(const QByteArray& bytes, const QString& type);
+    // For failures of the views' own work (saving a picture elsewhere, say).
+    Q_INVOKABLE void showAlert(const QString& text) { setAlertMessage(text); }
+    // The preferences store, for view state that outlives a window (drafts).
+    QSettings* preferences() const { return m_settings; }
 
 Q_SIGNALS:
     void loadPhaseChanged();

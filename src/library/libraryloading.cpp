@@ -210,6 +210,7 @@ void LibraryController::handleApplicationActive(bool active)
 void LibraryController::flushAllAndWait()
 {
     QCoro::waitFor(flushAllAsync());
+    m_executor->waitForDone();
 }
 
 void LibraryController::load()

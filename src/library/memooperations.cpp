@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -17,18 +16,6 @@ std::optional<QString> optionalText(const QVariant& value)
     if (value.metaType().id() == QMetaType::QString)
         return value.toString();
     return std::nullopt;
-}
-
-// The first `count` user-perceived characters of `text`, and whether there were more.
-std::pair<QString, bool> leadingCharacters(const QString& text, int count)
-{
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    int seen = 0;
-    while (seen < count && finder.toNextBoundary() >= 0)
-        ++seen;
-    if (seen < count || finder.position() >= text.size())
-        return {text, false};
-    return {text.left(finder.position()), true};
 }
 
 } // namespace

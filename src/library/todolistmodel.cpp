@@ -1,5 +1,7 @@
 #include "todolistmodel.h"
 
+#include <algorithm>
+
 int TodoListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : int(m_todos.size());
@@ -37,4 +39,11 @@ void TodoListModel::setTodos(const QList<DailyTodoItem>& todos)
 {
     replaceRows(m_todos, todos,
                 [](const DailyTodoItem& a, const DailyTodoItem& b) { return a.id == b.id; });
+    const int completed =
+        int(std::count_if(m_todos.cbegin(), m_todos.cend(),
+                          [](const DailyTodoItem& item) { return item.isCompleted; }));
+    if (completed != m_completedCount) {
+        m_completedCount = completed;
+        Q_EMIT completedCountChanged();
+    }
 }

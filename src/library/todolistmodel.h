@@ -13,6 +13,8 @@
 class TodoListModel : public ListModelBase
 {
     Q_OBJECT
+    // How many items are done.
+    Q_PROPERTY(int completedCount READ completedCount NOTIFY completedCountChanged)
 
 public:
     enum Role {
@@ -30,7 +32,12 @@ public:
 
     const QList<DailyTodoItem>& todos() const { return m_todos; }
     void setTodos(const QList<DailyTodoItem>& todos);
+    int completedCount() const { return m_completedCount; }
+
+Q_SIGNALS:
+    void completedCountChanged();
 
 private:
     QList<DailyTodoItem> m_todos;
+    int m_completedCount = 0;
 };

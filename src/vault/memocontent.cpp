@@ -4,6 +4,7 @@
 #include "vaultpaths.h"
 
 #include <QRegularExpression>
+#include <QTextBoundaryFinder>
 
 namespace {
 
@@ -206,4 +207,15 @@ QStringList memoTags(const QString& text)
     while (it.hasNext())
         tags.append(it.next().captured(1));
     return tags;
+}
+
+std::pair<QString, bool> leadingCharacters(const QString& text, int count)
+{
+    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+    int seen = 0;
+    while (seen < count && finder.toNextBoundary() >= 0)
+        ++seen;
+    if (seen < count || finder.position() >= text.size())
+        return {text, false};
+    return {text.left(finder.position()), true};
 }

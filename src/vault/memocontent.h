@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <optional>
+#include <utility>
 
 // The parts of a memo's text as the interface shows them: its own text, its images, the
 // follow-up sections added later, the article it stands for, and its tags. Pure functions,
@@ -112,3 +113,7 @@ QString replacingPrimaryText(const MemoRecord& memo, const QString& newText);
 
 // The names of the "#tag"s in the text, in text order, repeats kept.
 QStringList memoTags(const QString& text);
+
+// The first `count` user-perceived characters of `text` (for excerpts and labels), and whether
+// anything was cut off.
+std::pair<QString, bool> leadingCharacters(const QString& text, int count);
