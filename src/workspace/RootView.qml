@@ -48,6 +48,7 @@ FocusScope {
         Loader {
             id: destination
             objectName: "destinationLoader"
+            visible: !memoEditor.active
             Layout.fillWidth: true
             Layout.fillHeight: true
             sourceComponent: {
@@ -56,6 +57,20 @@ FocusScope {
                 case WorkspaceNavigation.Editor: return editorDestination;
                 default: return timelineDestination;
                 }
+            }
+        }
+        // The full memo editor stands in the destination's place while a memo is expanded.
+        Loader {
+            id: memoEditor
+            objectName: "memoEditorLoader"
+            active: root.navigation.expandedMemoId !== ""
+            visible: active
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            sourceComponent: MemoEditorView {
+                library: root.library
+                memoId: root.navigation.expandedMemoId
+                onBack: root.navigation.expandedMemoId = ""
             }
         }
     }
