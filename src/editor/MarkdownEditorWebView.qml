@@ -53,11 +53,11 @@ Item {
     }
     onDarkAppearanceChanged: if (coordinator.ready) applyAppearance()
 
-    // Declared first so that it is destroyed before the profile it uses.
     WebEngineView {
         id: webView
         anchors.fill: parent
-        profile: editorProfile
+        // Shared by the editors of the vault, and living as long as the application.
+        profile: coordinator.profileFor(root.vaultRootURL)
         webChannel: channel
         backgroundColor: "transparent"
         settings.javascriptEnabled: true
@@ -71,11 +71,6 @@ Item {
                 coordinator.pageLoadFailed(request.errorString)
             }
         }
-    }
-
-    WebEngineProfile {
-        id: editorProfile
-        offTheRecord: true
     }
 
     WebChannel {
@@ -117,7 +112,6 @@ Item {
         coordinator.contentHeightChanged.connect(root.contentHeightChanged)
         coordinator.imagePickerRequested.connect(root.imagePickerRequested)
         coordinator.pageTextRestored.connect(root.pageTextRestored)
-        coordinator.installAssetHandler(editorProfile)
 
         const page = coordinator.start()
         const script = WebEngine.script()

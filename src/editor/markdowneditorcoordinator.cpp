@@ -3,6 +3,7 @@
 #include "markdowneditorassets.h"
 #include "markdowneditorlog.h"
 #include "markdowneditorpage.h"
+#include "markdowneditorprofile.h"
 #include "markdowneditorprotocol.h"
 
 #include <QDir>
@@ -49,8 +50,7 @@ private:
 
 MarkdownEditorCoordinator::MarkdownEditorCoordinator(QObject* parent)
     : QObject(parent), m_endpoint(new MarkdownEditorMessageEndpoint(this)),
-      m_assetHandler(new MarkdownEditorAssetHandler([this] { return vaultRootPath(); }, this)),
-      m_requestFilter(new MarkdownEditorRequestFilter(this)), m_snapshotTimeout(new QTimer(this))
+      m_snapshotTimeout(new QTimer(this))
 {
     m_snapshotTimeout->setSingleShot(true);
     m_snapshotTimeout->setInterval(answerTimeoutMilliseconds);
@@ -145,11 +145,11 @@ QString MarkdownEditorCoordinator::messageEndpointName() const
     return editorBridgeObjectName();
 }
 
-QString MarkdownEditorCoordinator::vaultRootPath() const
+QString MarkdownEditorCoordinator::vaultRootPathOf(const QUrl& url)
 {
-    const QString path = m_vaultRootURL.isLocalFile()        ? m_vaultRootURL.toLocalFile()
-                         : m_vaultRootURL.scheme().isEmpty() ? m_vaultRootURL.path()
-                                                             : QString();
+    const QString path = url.isLocalFile()        ? url.toLocalFile()
+                         : url.scheme().isEmpty() ? url.path()
+                                                  : QString();
     return path.isEmpty() ? QString() : QDir::cleanPath(path);
 }
 
@@ -503,15 +503,9 @@ void MarkdownEditorCoordinator::completePasteImage(int ticket, const QString& pa
         Q_EMIT scriptRequested(insertImageCall(path));
 }
 
-void MarkdownEditorCoordinator::installAssetHandler(QObject* profile)
+QQuickWebEngineProfile* MarkdownEditorCoordinator::profileFor(const QUrl& vaultRootURL) const
 {
-    auto* webProfile = qobject_cast<QQuickWebEngineProfile*>(profile);
-    if (!webProfile) {
-        logEditorMessage(QLatin1String("cannot serve images: no web profile given"));
-        return;
-    }
-    webProfile->installUrlSchemeHandler(markdownEditorAssetScheme(), m_assetHandler);
-    webProfile->setUrlRequestInterceptor(m_requestFilter);
+    return markdownEditorProfile(vaultRootPathOf(vaultRootURL));
 }
 
 void MarkdownEditorCoordinator::setCurrentMarkdown(const QString& markdown)

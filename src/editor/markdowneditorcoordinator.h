@@ -6,6 +6,7 @@
 #include <QJsonValue>
 #include <QObject>
 #include <QQuickItem>
+#include <QQuickWebEngineProfile>
 #include <QString>
 #include <QUrl>
 #include <QVariant>
@@ -15,9 +16,6 @@
 
 #include <functional>
 #include <optional>
-
-class MarkdownEditorAssetHandler;
-class MarkdownEditorRequestFilter;
 
 class QTimer;
 class MarkdownEditorMessageEndpoint;
@@ -99,7 +97,8 @@ public:
     QString messageEndpointName() const;
 
     // The vault root as a standardised folder path (dot segments removed).
-    QString vaultRootPath() const;
+    QString vaultRootPath() const { return vaultRootPathOf(m_vaultRootURL); }
+    static QString vaultRootPathOf(const QUrl& url);
 
     // Takes the current inputs as the document the page starts with and describes what to load:
     // {script, kind ("html" or "file"), html, baseUrl, url, readOnly}. `script` is the code to
@@ -117,9 +116,8 @@ public:
     // A message the page posted to window.webkit.messageHandlers.larchNotes.
     Q_INVOKABLE void receiveMessage(const QJsonValue& body);
 
-    // Serves the asset scheme for views of `profile` (a WebEngineProfile), and keeps them off
-    // the network.
-    Q_INVOKABLE void installAssetHandler(QObject* profile);
+    // The web profile for editors of the vault at `vaultRootURL` (see markdownEditorProfile).
+    Q_INVOKABLE QQuickWebEngineProfile* profileFor(const QUrl& vaultRootURL) const;
 
     // The end of a paste: inserts `path` into the page unless it is empty. Each ticket counts once.
     void completePasteImage(int ticket, const QString& path);
@@ -238,8 +236,6 @@ private:
     QList<std::function<void()>> m_nextSnapshotWaiters;
 
     MarkdownEditorMessageEndpoint* m_endpoint = nullptr;
-    MarkdownEditorAssetHandler* m_assetHandler = nullptr;
-    MarkdownEditorRequestFilter* m_requestFilter = nullptr;
     QTimer* m_snapshotTimeout = nullptr;
     QTimer* m_barrierTimeout = nullptr;
 };
