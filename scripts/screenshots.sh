@@ -9,5 +9,5 @@ mkdir -p "$out"
 home=$(mktemp -d)
 trap 'rm -rf "$home"' EXIT
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" \
-    QT_QPA_PLATFORM=offscreen "$BUILD_DIR/src/app/larch-screenshots" "$out"
+    QT_QPA_PLATFORM=offscreen QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu" "$BUILD_DIR/src/app/larch-screenshots" "$out"
 echo "Screenshots in $out"

@@ -8,6 +8,8 @@
 #include "appsetup.h"
 #include "appshell.h"
 #include "librarycontroller.h"
+#include "markdowneditorcoordinator.h"
+#include "vaultrepository.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -16,9 +18,11 @@
 #include <QPalette>
 #include <QProcess>
 #include <QQmlApplicationEngine>
+#include <QQuickItem>
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 
 #include <functional>
@@ -70,6 +74,8 @@ struct State
     std::function<bool(LibraryController&)> ready;
     // What the user does before the picture is taken, if anything.
     std::function<void(LibraryController&)> then = {};
+    // The same for states that need the window: opening articles and menus.
+    std::function<bool(QQuickWindow&, LibraryController&)> act = {};
 };
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -78,6 +84,63 @@ void writeFile(const QString& path, const QByteArray& bytes)
     QFile file(path);
     if (file.open(QIODevice::WriteOnly))
         file.write(bytes);
+}
+
+QQuickItem* namedItem(QQuickWindow& window, const QString& name)
+{
+    QList<QQuickItem*> pending{window.contentItem()};
+    while (!pending.isEmpty()) {
+        QQuickItem* next = pending.takeLast();
+        if (next->objectName() == name)
+            return next;
+        pending.append(next->childItems());
+    }
+    return nullptr;
+}
+
+// Opens articles in the editor, the last one selected, and waits for their pages.
+bool openArticles(QQuickWindow& window, const QStringList& paths)
+{
+    QObject* navigation =
+        namedItem(window, QStringLiteral("rootView"))->property("navigation").value<QObject*>();
+    for (const QString& path : paths) {
+        QMetaObject::invokeMethod(navigation, "openArticle", Q_ARG(QString, path));
+        const bool ready = waitFor(
+            [&] {
+                QQuickItem* editor = namedItem(window, QStringLiteral("markdownEditor:") + path);
+                auto* coordinator =
+                    editor ? editor->property("coordinator").value<MarkdownEditorCoordinator*>()
+                           : nullptr;
+                return coordinator && coordinator->isReady();
+            },
+            60000);
+        if (!ready)
+            return false;
+    }
+    return true;
+}
+
+// A guide with headings for the outline rail, a second article for another tab, and memos for
+// the reference panel and the memo editor.
+QString editorVault(const QString& folder)
+{
+    const QString vault = folder + QStringLiteral("/vault");
+    writeFile(vault + QStringLiteral("/旅行/京都秋游.md"),
+              "# 京都秋游\n\n十一月的京都，红叶正好。从**岚山**出发，沿着桂川走到渡月桥。\n\n"
+              "## 行程\n\n- [x] 订酒店\n- [ ] 买 JR Pass\n- [ ] 查好*哲学之道*的开放时间\n\n"
+              "## 住宿\n\n> 町家民宿比酒店更安静，记得提前三个月预订。\n\n"
+              "### 备选\n\n| 名称 | 价格 |\n| --- | --- |\n| 鸭川小栈 | 1200 |\n\n"
+              "## 预算\n\n交通、住宿和门票，大约 `8000` 元。\n\n"
+              "![远处的山](https://example.com/mountain.jpg)\n");
+    writeFile(vault + QStringLiteral("/欢迎.md"), "# 欢迎\n\n第一篇文章。\n");
+    const VaultRepository repository(vault);
+    repository.prepareLayout();
+    repository.createMemo(
+        QStringLiteral("京都的红叶比想象中还要红 #旅行\n\n## 补充\n\n- 岚山\n- 清水寺"),
+        QDateTime(QDate(2024, 11, 2), QTime(9, 30)), {}, {});
+    repository.createMemo(QStringLiteral("记得带上相机和备用电池，红叶季人多"),
+                          QDateTime(QDate(2024, 11, 3), QTime(21, 5)), {}, {});
+    return vault;
 }
 
 } // namespace
@@ -101,6 +164,9 @@ int main(int argc, char* argv[])
     }
 
     using Phase = LibraryController::LoadPhase;
+    const auto ready = [](LibraryController& library) {
+        return library.loadPhase() == Phase::Ready;
+    };
     // A vault whose parent is a regular file cannot be prepared.
     const auto blockedVault = [](const QString& folder) {
         writeFile(folder + QStringLiteral("/blocker"), "not a folder");
@@ -124,6 +190,65 @@ int main(int argc, char* argv[])
              return vault;
          },
          true, [](LibraryController& library) { return library.loadPhase() == Phase::Ready; }},
+        // Two tabs, the text menu open, the pointer on the outline rail.
+        {"editor",
+         editorVault,
+         true,
+         ready,
+         {},
+         [](QQuickWindow& window, LibraryController&) {
+             if (!openArticles(window,
+                               {QStringLiteral("欢迎.md"), QStringLiteral("旅行/京都秋游.md")}))
+                 return false;
+             waitFor([&] { return namedItem(window, QStringLiteral("outlineItem:2")); });
+             if (QQuickItem* bar = namedItem(window, QStringLiteral("outlineItem:2")))
+                 QTest::mouseMove(&window, bar->mapToScene(QPointF(6, 6)).toPoint());
+             namedItem(window, QStringLiteral("editorScreen"))
+                 ->setProperty("expandedCommandGroup", QStringLiteral("text"));
+             return true;
+         }},
+        // The search bar and the reference panel with results.
+        {"editor-panels",
+         editorVault,
+         true,
+         ready,
+         {},
+         [](QQuickWindow& window, LibraryController&) {
+             if (!openArticles(window, {QStringLiteral("旅行/京都秋游.md")}))
+                 return false;
+             QQuickItem* screen = namedItem(window, QStringLiteral("editorScreen"));
+             screen->setProperty("showsContentSearch", true);
+             namedItem(window, QStringLiteral("contentSearchField"))
+                 ->setProperty("text", QStringLiteral("京都"));
+             screen->setProperty("showsReferencePanel", true);
+             waitFor([&] { return namedItem(window, QStringLiteral("referenceQueryField")); });
+             namedItem(window, QStringLiteral("referenceQueryField"))
+                 ->setProperty("text", QStringLiteral("红叶"));
+             return true;
+         }},
+        // The full memo editor.
+        {"memo-editor",
+         editorVault,
+         true,
+         ready,
+         {},
+         [](QQuickWindow& window, LibraryController& library) {
+             namedItem(window, QStringLiteral("rootView"))
+                 ->property("navigation")
+                 .value<QObject*>()
+                 ->setProperty("expandedMemoId", library.memos().first().id);
+             return waitFor(
+                 [&] {
+                     QQuickItem* editor = namedItem(window, QStringLiteral("markdownEditor:memo:") +
+                                                                library.memos().first().id);
+                     auto* coordinator =
+                         editor
+                             ? editor->property("coordinator").value<MarkdownEditorCoordinator*>()
+                             : nullptr;
+                     return coordinator && coordinator->isReady();
+                 },
+                 60000);
+         }},
     };
 
     int failures = 0;
@@ -157,6 +282,15 @@ int main(int argc, char* argv[])
             }
             if (state.then)
                 state.then(library);
+            if (state.act) {
+                if (!state.act(*window, library)) {
+                    QTextStream(stderr) << state.name << ": the view did not appear\n";
+                    ++failures;
+                    continue;
+                }
+                // Pages paint a moment after they load.
+                settle(1500);
+            }
             settle(400);
             const QString file = QStringLiteral("%1/%2%3.png")
                                      .arg(output, QLatin1String(state.name),
