@@ -7,57 +7,28 @@
 // - time per keystroke, end to end: from the key event to the moment the article's session
 //   holds the new text (key → page → patch over the bridge → host → session), N keys typed at
 //   the end of each article at a steady pace, p50 and p95.
-// Works on a generated vault of two articles in a temporary folder.
+// Works on a vault of three generated articles in a temporary folder. Targets in README.md.
 
-#include "appsetup.h"
-#include "appshell.h"
-#include "librarycontroller.h"
 #include "markdowneditorcoordinator.h"
 #include "randomsource.h"
 #include "textmaker.h"
+#include "uibenchwindow.h"
 
 #include <QCommandLineParser>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QQmlApplicationEngine>
-#include <QQuickItem>
-#include <QQuickWindow>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTextStream>
 
 #include <qcorotask.h>
 
-#include <algorithm>
-#include <functional>
-#include <stdexcept>
+#include <tuple>
 
 namespace {
-
-bool waitFor(const std::function<bool()>& done, int milliseconds = 120000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
-    }
-    return true;
-}
-
-double percentile(QList<double> values, double fraction)
-{
-    if (values.isEmpty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    return values.at(std::min<qsizetype>(values.size() - 1, qsizetype(fraction * values.size())));
-}
 
 // An article of about `bytes` bytes of mixed prose, headings, lists, code and tables.
 QByteArray makeArticle(qsizetype bytes, quint64 seed)
@@ -87,118 +58,72 @@ QByteArray makeArticle(qsizetype bytes, quint64 seed)
     return article;
 }
 
-class EditorWindow
+MarkdownEditorCoordinator* coordinatorOf(QQuickItem* editor)
 {
-public:
-    explicit EditorWindow(const QString& vault)
-        : m_settings(m_dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat),
-          m_library(&m_settings, vault), m_shell(&m_library)
-    {
-        prepareEngine(m_engine);
-        m_engine.setInitialProperties({{QStringLiteral("shell"), QVariant::fromValue(&m_shell)}});
-        m_engine.load(mainWindowUrl());
-        if (m_engine.rootObjects().isEmpty())
-            throw std::runtime_error("the main window did not load");
-        window = qobject_cast<QQuickWindow*>(m_engine.rootObjects().constFirst());
-        QObject::connect(window, &QQuickWindow::frameSwapped, window, [this]() { ++frames; });
-        window->show();
-        m_shell.start();
-        if (!waitFor([&] { return item(QStringLiteral("rootView")) != nullptr; }))
-            throw std::runtime_error("the workspace did not appear");
-        // Loading reopens an article; start from none, so each article opened gets its own page
-        // and nothing loads in the background.
-        for (NoteEditorSession* session : m_library.openSessions())
-            QCoro::waitFor(m_library.closeSessionAsync(session->id()));
-    }
+    return editor->property("coordinator").value<MarkdownEditorCoordinator*>();
+}
 
-    QQuickItem* item(const QString& name) const
-    {
-        QList<QQuickItem*> pending{window->contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem* next = pending.takeLast();
-            if (next->objectName() == name)
-                return next;
-            pending.append(next->childItems());
-        }
-        return nullptr;
-    }
-    NoteEditorSession* session(const QString& path) const
-    {
-        for (NoteEditorSession* session : m_library.openSessions()) {
-            if (session->path() == path)
-                return session;
-        }
-        return nullptr;
-    }
+bool editorIsReady(const Window& window, const QString& path)
+{
+    QQuickItem* editor = window.item(QStringLiteral("markdownEditor:") + path);
+    return editor && coordinatorOf(editor)->isReady();
+}
 
-    // Milliseconds from asking for the article to the first frame after its page is ready.
-    double show(const QString& path)
-    {
+QObject* navigation(const Window& window)
+{
+    return window.item(QStringLiteral("rootView"))->property("navigation").value<QObject*>();
+}
+
+NoteEditorSession* sessionOf(Window& window, const QString& path)
+{
+    for (NoteEditorSession* session : window.library().openSessions()) {
+        if (session->path() == path)
+            return session;
+    }
+    return nullptr;
+}
+
+// Milliseconds from asking the workspace for the article to the first frame after its page is
+// ready.
+double showArticle(Window& window, const QString& path)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QMetaObject::invokeMethod(navigation(window), "openArticle", Q_ARG(QString, path));
+    if (!waitFor([&] { return editorIsReady(window, path); }, 120000))
+        throw std::runtime_error("the editor page did not load");
+    if (!window.nextFrame())
+        throw std::runtime_error("no frame after the page loaded");
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+// Types `count` characters at the end of the open article; milliseconds per key until the
+// session holds it.
+QList<double> typeInto(Window& window, const QString& path, int count)
+{
+    QQuickItem* editor = window.item(QStringLiteral("markdownEditor:") + path);
+    NoteEditorSession* session = sessionOf(window, path);
+    if (!editor || !session)
+        throw std::runtime_error("the article is not open");
+    editor->property("webEngineView").value<QQuickItem*>()->forceActiveFocus();
+    Q_EMIT coordinatorOf(editor)->scriptRequested(
+        QStringLiteral("document.querySelector('.cm-content').focus()"));
+    QTest::qWait(300);
+    QTest::keyClick(window.window, Qt::Key_End, Qt::ControlModifier);
+    QTest::qWait(300);
+    QList<double> times;
+    for (int i = 0; i < count; ++i) {
+        const qsizetype before = session->markdown().size();
         QElapsedTimer clock;
         clock.start();
-        auto* navigation =
-            item(QStringLiteral("rootView"))->property("navigation").value<QObject*>();
-        QMetaObject::invokeMethod(navigation, "openArticle", Q_ARG(QString, path));
-        QQuickItem* editor = nullptr;
-        if (!waitFor([&] {
-                editor = item(QStringLiteral("markdownEditor:") + path);
-                return editor && coordinator(editor)->isReady();
-            }))
-            throw std::runtime_error("the editor page did not load");
-        const int seen = frames;
-        window->requestUpdate();
-        if (!waitFor([&] { return frames > seen; }))
-            throw std::runtime_error("no frame after the page loaded");
-        return double(clock.nsecsElapsed()) / 1e6;
+        QTest::keyClick(window.window, char('a' + i % 26));
+        if (!waitFor([&] { return session->markdown().size() == before + 1; }, 10000))
+            throw std::runtime_error("a keystroke did not reach the session");
+        times.append(double(clock.nsecsElapsed()) / 1e6);
+        // A brisk typist: about eight keys a second.
+        QTest::qWait(120);
     }
-
-    // Types `count` characters at the end of the article; milliseconds per key until the
-    // session holds it.
-    QList<double> type(const QString& path, int count)
-    {
-        QQuickItem* editor = item(QStringLiteral("markdownEditor:") + path);
-        NoteEditorSession* session = this->session(path);
-        auto* web = editor->property("webEngineView").value<QQuickItem*>();
-        web->forceActiveFocus();
-        Q_EMIT coordinator(editor)->scriptRequested(
-            QStringLiteral("document.querySelector('.cm-content').focus()"));
-        QTest::qWait(300);
-        QTest::keyClick(window, Qt::Key_End, Qt::ControlModifier);
-        QTest::qWait(300);
-        QList<double> times;
-        for (int i = 0; i < count; ++i) {
-            const qsizetype before = session->markdown().size();
-            QElapsedTimer clock;
-            clock.start();
-            QTest::keyClick(window, char('a' + i % 26));
-            if (!waitFor([&] { return session->markdown().size() == before + 1; }, 10000))
-                throw std::runtime_error("a keystroke did not reach the session");
-            times.append(double(clock.nsecsElapsed()) / 1e6);
-            // A brisk typist: about eight keys a second.
-            QTest::qWait(120);
-        }
-        return times;
-    }
-
-    static MarkdownEditorCoordinator* coordinator(QQuickItem* editor)
-    {
-        return editor->property("coordinator").value<MarkdownEditorCoordinator*>();
-    }
-
-    QQuickWindow* window = nullptr;
-    int frames = 0;
-
-private:
-    QTemporaryDir m_dir;
-    QSettings m_settings;
-    LibraryController m_library;
-    AppShell m_shell;
-    QQmlApplicationEngine m_engine;
-};
-
-QString fixed(double value)
-{
-    return QString::number(value, 'f', 1);
+    return times;
 }
 
 } // namespace
@@ -241,12 +166,19 @@ int main(int argc, char* argv[])
     }
 
     try {
-        EditorWindow window(vault);
+        Window window(vault);
+        window.show();
+        if (!waitFor([&] { return window.item(QStringLiteral("rootView")) != nullptr; }, 120000))
+            throw std::runtime_error("the workspace did not appear");
+        // Loading reopens an article; start from none, so each article opened gets its own page
+        // and nothing loads in the background.
+        for (NoteEditorSession* session : window.library().openSessions())
+            QCoro::waitFor(window.library().closeSessionAsync(session->id()));
         QTextStream out(stdout);
         // The first page pays for starting the web engine.
-        const double cold = window.show(QStringLiteral("warm-up.md"));
-        const double small = window.show(QStringLiteral("small.md"));
-        const double large = window.show(QStringLiteral("large.md"));
+        const double cold = showArticle(window, QStringLiteral("warm-up.md"));
+        const double small = showArticle(window, QStringLiteral("small.md"));
+        const double large = showArticle(window, QStringLiteral("large.md"));
         out << "show (first page, web engine start) " << fixed(cold) << " ms\n"
             << "show 10 KB " << fixed(small) << " ms\n"
             << "show 1 MB  " << fixed(large) << " ms   target 1500 ms\n";
@@ -257,11 +189,9 @@ int main(int argc, char* argv[])
         for (const auto& [path, label, target] :
              {std::tuple{QStringLiteral("small.md"), QStringLiteral("10k"), 33},
               std::tuple{QStringLiteral("large.md"), QStringLiteral("1m"), 100}}) {
-            QMetaObject::invokeMethod(
-                window.item(QStringLiteral("rootView"))->property("navigation").value<QObject*>(),
-                "openArticle", Q_ARG(QString, path));
+            QMetaObject::invokeMethod(navigation(window), "openArticle", Q_ARG(QString, path));
             QTest::qWait(500);
-            const QList<double> times = window.type(path, keys);
+            const QList<double> times = typeInto(window, path, keys);
             const double p50 = percentile(times, 0.5);
             const double p95 = percentile(times, 0.95);
             out << "keystroke " << label << ": p50 " << fixed(p50) << " ms, p95 " << fixed(p95)

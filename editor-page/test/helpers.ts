@@ -69,7 +69,10 @@ export function apply(command: StateCommand, input: string): string {
 export function outlineFromTree(state: EditorState): OutlineItem[] {
     const items: OutlineItem[] = [];
     const slice = (from: number, to: number) => state.sliceDoc(from, to);
-    for (let child = syntaxTree(state).topNode.firstChild; child; child = child.nextSibling) {
+    // The tree the state was created with may stop short on a busy machine (the first parse has a
+    // time budget); the finished one is what ensureSyntaxTree returns.
+    const tree = ensureSyntaxTree(state, state.doc.length, 5000) ?? syntaxTree(state);
+    for (let child = tree.topNode.firstChild; child; child = child.nextSibling) {
         const level = headingLevelOf(child.name);
         if (level > 0) items.push({position: child.from, level, title: plainTextOf(slice, child)});
     }

@@ -9,7 +9,9 @@
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QQmlEngine>
+#include <QQuickItem>
 #include <QQuickStyle>
+#include <QQuickWindow>
 #include <QTranslator>
 #include <QtQml/qqmlextensionplugin.h>
 
@@ -30,7 +32,9 @@ void configureApplication(QGuiApplication& app)
     QGuiApplication::setOrganizationName(QStringLiteral("larch-notes"));
     QGuiApplication::setApplicationName(QStringLiteral("larch-notes"));
     QGuiApplication::setApplicationDisplayName(QStringLiteral("Larch Notes"));
-    QGuiApplication::setDesktopFileName(QStringLiteral("larch-notes"));
+    QGuiApplication::setApplicationVersion(QStringLiteral(LARCH_VERSION));
+    // Wayland compositors find the window's .desktop file, and so its icon, by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral(LARCH_APP_ID));
     app.setWindowIcon(QIcon(QStringLiteral(":/LarchNotes/App/larch-notes.svg")));
 
     // The interface is Chinese: Qt's own texts (the folder picker's buttons) follow suit.
@@ -59,4 +63,16 @@ void prepareEngine(QQmlEngine& engine)
 QUrl mainWindowUrl()
 {
     return QUrl(QStringLiteral("qrc:/LarchNotes/App/Main.qml"));
+}
+
+QObject* findInWindow(const QQuickWindow& window, const QString& name)
+{
+    QList<QQuickItem*> pending{window.contentItem()};
+    while (!pending.isEmpty()) {
+        QQuickItem* next = pending.takeLast();
+        if (next->objectName() == name)
+            return next;
+        pending.append(next->childItems());
+    }
+    return window.findChild<QObject*>(name);
 }

@@ -54,6 +54,8 @@ public:
     Q_INVOKABLE void revealVault();
     Q_INVOKABLE void retryLoad();
     Q_INVOKABLE void dismissAlert();
+    // Shows `text` in the shell's alert.
+    void showAlert(const QString& text) { setAlertMessage(text); }
 
     // How a folder is shown in the file manager; the desktop's handler unless replaced.
     using UrlOpener = std::function<bool(const QUrl&)>;

@@ -1,9 +1,10 @@
-// larch-screenshots OUTPUT-FOLDER [--dark]
+// larch-screenshots OUTPUT-FOLDER [--generated-vault VAULT] [--dark]
 //
 // Renders the main window in each of its states off-screen and writes one PNG per state, light
 // and dark, so the interface can be reviewed without a display. Every state runs on a throwaway
-// vault and preferences file; nothing outside the temporary folder is touched. The controls
-// take their palette when the first window is made, so the dark pass runs in a second process.
+// vault and preferences file; nothing outside the temporary folder is touched (a generated
+// vault is copied first). The controls take their palette when the first window is made, so the
+// dark pass runs in a second process.
 
 #include "appsetup.h"
 #include "appshell.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPalette>
 #include <QProcess>
 #include <QQmlApplicationEngine>
@@ -64,6 +66,29 @@ QPalette darkPalette()
     return palette;
 }
 
+// The window of one state, for the user's actions before the picture.
+struct Scene
+{
+    LibraryController& library;
+    QQuickWindow& window;
+
+    QObject* find(const QString& name) const { return findInWindow(window, name); }
+    QObject* navigation() const
+    {
+        QObject* root = find(QStringLiteral("rootView"));
+        return root ? root->property("navigation").value<QObject*>() : nullptr;
+    }
+    void call(QObject* target, const char* method, const QVariant& argument = {}) const
+    {
+        if (!target)
+            return;
+        if (argument.isValid())
+            QMetaObject::invokeMethod(target, method, Q_ARG(QVariant, argument));
+        else
+            QMetaObject::invokeMethod(target, method);
+    }
+};
+
 struct State
 {
     const char* name;
@@ -73,9 +98,7 @@ struct State
     bool start;
     std::function<bool(LibraryController&)> ready;
     // What the user does before the picture is taken, if anything.
-    std::function<void(LibraryController&)> then = {};
-    // The same for states that need the window: opening articles and menus.
-    std::function<bool(QQuickWindow&, LibraryController&)> act = {};
+    std::function<void(const Scene&)> then = {};
 };
 
 void writeFile(const QString& path, const QByteArray& bytes)
@@ -86,42 +109,69 @@ void writeFile(const QString& path, const QByteArray& bytes)
         file.write(bytes);
 }
 
-QQuickItem* namedItem(QQuickWindow& window, const QString& name)
+// A small vault with nested folders, tagged articles and this month's memos.
+QString workspaceVault(const QString& folder)
 {
-    QList<QQuickItem*> pending{window.contentItem()};
-    while (!pending.isEmpty()) {
-        QQuickItem* next = pending.takeLast();
-        if (next->objectName() == name)
-            return next;
-        pending.append(next->childItems());
-    }
-    return nullptr;
+    const QString vault = folder + QStringLiteral("/vault");
+    const QList<std::pair<const char*, const char*>> articles = {
+        {"欢迎.md", "# 欢迎\n\n第一篇文章。\n"},
+        {"读书/2024 书单.md", "# 2024 书单\n\n想读的书 #读书 #清单\n"},
+        {"读书/札记/三体.md",
+         "# 三体\n\n黑暗森林 #读书 #科幻\n\n![封面](../../Attachments/cover.png)\n"},
+        {"项目/Larch/路线图.md", "# 路线图\n\n下一季度的计划 #项目 #计划\n"},
+        {"项目/Larch/会议记录.md", "# 会议记录\n\n周一例会 #项目 #会议\n"},
+        {"项目/归档/旧方案.md", "# 旧方案\n\n不再使用 #项目\n"},
+        {"旅行/京都行程.md", "# 京都行程\n\n五天四晚的计划 #旅行 #计划\n"},
+    };
+    for (const auto& [path, text] : articles)
+        writeFile(vault + QLatin1Char('/') + QString::fromUtf8(path), text);
+    // A cover picture for the article card: a gradient.
+    QImage cover(232, 164, QImage::Format_RGB32);
+    for (int y = 0; y < cover.height(); ++y)
+        for (int x = 0; x < cover.width(); ++x)
+            cover.setPixelColor(x, y, QColor::fromHsv((x + y) % 360, 90, 230));
+    QDir().mkpath(vault + QStringLiteral("/Attachments"));
+    cover.save(vault + QStringLiteral("/Attachments/cover.png"));
+    const VaultRepository repository(vault);
+    repository.prepareLayout();
+    const QDateTime now = QDateTime::currentDateTime();
+    repository.createMemo(QStringLiteral("[三体](../../../读书/札记/三体.md)"), now.addDays(-1), {},
+                          {});
+    repository.createMemo(QStringLiteral("[旧草稿](../../../读书/旧草稿.md)"), now.addDays(-2), {},
+                          {});
+    const QList<std::pair<int, const char*>> memos = {
+        {9, "读完《三体》第二部，#读书 笔记整理到文章里。"},
+        {6, "周一例会：确定路线图的优先级 #项目 #会议"},
+        {3, "京都的红叶季在十一月中旬，提前订酒店 #旅行 #计划"},
+        {0, "今天试了新的咖啡豆，偏酸，适合手冲。"},
+    };
+    for (const auto& [daysAgo, text] : memos)
+        repository.createMemo(QString::fromUtf8(text), now.addDays(-daysAgo), {}, {});
+    return vault;
 }
 
-// Opens articles in the editor, the last one selected, and waits for their pages.
-bool openArticles(QQuickWindow& window, const QStringList& paths)
+// True once the editor named `name` shows its page.
+bool editorReady(const Scene& scene, const QString& name)
 {
-    QObject* navigation =
-        namedItem(window, QStringLiteral("rootView"))->property("navigation").value<QObject*>();
+    QObject* editor = scene.find(QStringLiteral("markdownEditor:") + name);
+    auto* coordinator =
+        editor ? editor->property("coordinator").value<MarkdownEditorCoordinator*>() : nullptr;
+    return coordinator && coordinator->isReady();
+}
+
+// Opens articles in the editor, the last one selected, and waits for their pages to paint.
+void openArticles(const Scene& scene, const QStringList& paths)
+{
     for (const QString& path : paths) {
-        QMetaObject::invokeMethod(navigation, "openArticle", Q_ARG(QString, path));
-        const bool ready = waitFor(
-            [&] {
-                QQuickItem* editor = namedItem(window, QStringLiteral("markdownEditor:") + path);
-                auto* coordinator =
-                    editor ? editor->property("coordinator").value<MarkdownEditorCoordinator*>()
-                           : nullptr;
-                return coordinator && coordinator->isReady();
-            },
-            60000);
-        if (!ready)
-            return false;
+        QMetaObject::invokeMethod(scene.navigation(), "openArticle", Q_ARG(QString, path));
+        if (!waitFor([&] { return editorReady(scene, path); }, 60000))
+            QTextStream(stderr) << "the editor page of " << path << " did not load\n";
     }
-    return true;
+    settle(1500);
 }
 
-// A guide with headings for the outline rail, a second article for another tab, and memos for
-// the reference panel and the memo editor.
+// An article with headings for the outline rail, a second article for another tab, and memos
+// for the reference panel and the memo editor.
 QString editorVault(const QString& folder)
 {
     const QString vault = folder + QStringLiteral("/vault");
@@ -150,8 +200,14 @@ int main(int argc, char* argv[])
     QGuiApplication app(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     const bool dark = arguments.removeAll(QStringLiteral("--dark")) > 0;
+    QString generated;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--generated-vault"));
+        at > 0 && at + 1 < arguments.size()) {
+        generated = arguments.at(at + 1);
+        arguments.remove(at, 2);
+    }
     if (arguments.size() != 2) {
-        QTextStream(stderr) << "usage: larch-screenshots OUTPUT-FOLDER\n";
+        QTextStream(stderr) << "usage: larch-screenshots OUTPUT-FOLDER [--generated-vault VAULT]\n";
         return 2;
     }
     if (dark)
@@ -172,7 +228,11 @@ int main(int argc, char* argv[])
         writeFile(folder + QStringLiteral("/blocker"), "not a folder");
         return folder + QStringLiteral("/blocker/vault");
     };
-    const QList<State> states = {
+    // Loaded, and the tags found (they are gathered on other threads).
+    const auto loadedWithTags = [](LibraryController& library) {
+        return library.loadPhase() == Phase::Ready && !library.tags().isEmpty();
+    };
+    QList<State> states = {
         {"vault-setup", [](const QString&) { return QString(); }, false,
          [](LibraryController&) { return true; }},
         {"restoring", [](const QString& folder) { return folder + QStringLiteral("/vault"); },
@@ -181,7 +241,7 @@ int main(int argc, char* argv[])
          [](LibraryController& library) { return library.loadPhase() == Phase::Failed; }},
         {"load-failure", blockedVault, true,
          [](LibraryController& library) { return library.loadPhase() == Phase::Failed; },
-         [](LibraryController& library) { library.dismissAlert(); }},
+         [](const Scene& scene) { scene.library.dismissAlert(); }},
         {"workspace",
          [](const QString& folder) {
              const QString vault = folder + QStringLiteral("/vault");
@@ -190,66 +250,79 @@ int main(int argc, char* argv[])
              return vault;
          },
          true, [](LibraryController& library) { return library.loadPhase() == Phase::Ready; }},
+        {"sidebar-tree-tags", workspaceVault, true, loadedWithTags,
+         [](const Scene& scene) {
+             QObject* tree = scene.find(QStringLiteral("sidebarFolderTree"));
+             for (const char* folder : {"读书", "项目", "项目/Larch"})
+                 QMetaObject::invokeMethod(tree, "toggle",
+                                           Q_ARG(QString, QString::fromUtf8(folder)));
+             QObject* navigation = scene.navigation();
+             QMetaObject::invokeMethod(navigation, "showFolder",
+                                       Q_ARG(QString, QStringLiteral("项目/Larch")));
+             scene.find(QStringLiteral("miniCalendar"))
+                 ->property("model")
+                 .value<QObject*>()
+                 ->setProperty("expanded", true);
+         }},
+        {"timeline-article-cards", workspaceVault, true, loadedWithTags},
+        {"search-results", workspaceVault, true, loadedWithTags,
+         [](const Scene& scene) { scene.library.setSearchText(QStringLiteral("计划")); }},
+        {"tag-filter", workspaceVault, true, loadedWithTags,
+         [](const Scene& scene) {
+             QMetaObject::invokeMethod(scene.navigation(), "toggleTag",
+                                       Q_ARG(QString, QStringLiteral("项目")));
+         }},
+        {"search-no-results", workspaceVault, true, loadedWithTags,
+         [](const Scene& scene) { scene.library.setSearchText(QStringLiteral("没有这种东西")); }},
+        {"article-creation-sheet", workspaceVault, true, loadedWithTags,
+         [](const Scene& scene) {
+             scene.call(scene.find(QStringLiteral("rootView")), "createArticleIn",
+                        QStringLiteral("读书"));
+         }},
         // Two tabs, the text menu open, the pointer on the outline rail.
-        {"editor",
-         editorVault,
-         true,
-         ready,
-         {},
-         [](QQuickWindow& window, LibraryController&) {
-             if (!openArticles(window,
-                               {QStringLiteral("欢迎.md"), QStringLiteral("旅行/京都秋游.md")}))
-                 return false;
-             waitFor([&] { return namedItem(window, QStringLiteral("outlineItem:2")); });
-             if (QQuickItem* bar = namedItem(window, QStringLiteral("outlineItem:2")))
-                 QTest::mouseMove(&window, bar->mapToScene(QPointF(6, 6)).toPoint());
-             namedItem(window, QStringLiteral("editorScreen"))
+        {"editor", editorVault, true, ready,
+         [](const Scene& scene) {
+             openArticles(scene, {QStringLiteral("欢迎.md"), QStringLiteral("旅行/京都秋游.md")});
+             if (auto* bar = qobject_cast<QQuickItem*>(scene.find(QStringLiteral("outlineItem:2"))))
+                 QTest::mouseMove(&scene.window, bar->mapToScene(QPointF(6, 6)).toPoint());
+             scene.find(QStringLiteral("editorScreen"))
                  ->setProperty("expandedCommandGroup", QStringLiteral("text"));
-             return true;
          }},
         // The search bar and the reference panel with results.
-        {"editor-panels",
-         editorVault,
-         true,
-         ready,
-         {},
-         [](QQuickWindow& window, LibraryController&) {
-             if (!openArticles(window, {QStringLiteral("旅行/京都秋游.md")}))
-                 return false;
-             QQuickItem* screen = namedItem(window, QStringLiteral("editorScreen"));
+        {"editor-panels", editorVault, true, ready,
+         [](const Scene& scene) {
+             openArticles(scene, {QStringLiteral("旅行/京都秋游.md")});
+             QObject* screen = scene.find(QStringLiteral("editorScreen"));
              screen->setProperty("showsContentSearch", true);
-             namedItem(window, QStringLiteral("contentSearchField"))
+             scene.find(QStringLiteral("contentSearchField"))
                  ->setProperty("text", QStringLiteral("京都"));
              screen->setProperty("showsReferencePanel", true);
-             waitFor([&] { return namedItem(window, QStringLiteral("referenceQueryField")); });
-             namedItem(window, QStringLiteral("referenceQueryField"))
+             waitFor([&] { return scene.find(QStringLiteral("referenceQueryField")); });
+             scene.find(QStringLiteral("referenceQueryField"))
                  ->setProperty("text", QStringLiteral("红叶"));
-             return true;
+             settle(600);
          }},
         // The full memo editor.
-        {"memo-editor",
-         editorVault,
-         true,
-         ready,
-         {},
-         [](QQuickWindow& window, LibraryController& library) {
-             namedItem(window, QStringLiteral("rootView"))
-                 ->property("navigation")
-                 .value<QObject*>()
-                 ->setProperty("expandedMemoId", library.memos().first().id);
-             return waitFor(
-                 [&] {
-                     QQuickItem* editor = namedItem(window, QStringLiteral("markdownEditor:memo:") +
-                                                                library.memos().first().id);
-                     auto* coordinator =
-                         editor
-                             ? editor->property("coordinator").value<MarkdownEditorCoordinator*>()
-                             : nullptr;
-                     return coordinator && coordinator->isReady();
-                 },
-                 60000);
+        {"memo-editor", editorVault, true, ready,
+         [](const Scene& scene) {
+             const QString id = scene.library.memos().first().id;
+             scene.navigation()->setProperty("expandedMemoId", id);
+             if (!waitFor([&] { return editorReady(scene, QStringLiteral("memo:") + id); }, 60000))
+                 QTextStream(stderr) << "the memo editor's page did not load\n";
+             settle(1500);
          }},
     };
+    if (!generated.isEmpty()) {
+        states.append(
+            {"article-list-generated",
+             [generated](const QString& folder) {
+                 const QString copy = folder + QStringLiteral("/vault");
+                 QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), generated, copy});
+                 return copy;
+             },
+             true, loadedWithTags,
+             [](const Scene& scene) { scene.call(scene.navigation(), "showAllArticles"); }});
+    }
 
     int failures = 0;
     {
@@ -275,22 +348,13 @@ int main(int argc, char* argv[])
             window->show();
             if (state.start)
                 shell.start();
-            if (!waitFor([&] { return state.ready(library); })) {
+            if (!waitFor([&] { return state.ready(library); }, 60000)) {
                 QTextStream(stderr) << state.name << ": the state was not reached\n";
                 ++failures;
                 continue;
             }
             if (state.then)
-                state.then(library);
-            if (state.act) {
-                if (!state.act(*window, library)) {
-                    QTextStream(stderr) << state.name << ": the view did not appear\n";
-                    ++failures;
-                    continue;
-                }
-                // Pages paint a moment after they load.
-                settle(1500);
-            }
+                state.then(Scene{library, *window});
             settle(400);
             const QString file = QStringLiteral("%1/%2%3.png")
                                      .arg(output, QLatin1String(state.name),
@@ -304,8 +368,11 @@ int main(int argc, char* argv[])
         }
     }
     if (!dark) {
-        const int darkPass = QProcess::execute(QCoreApplication::applicationFilePath(),
-                                               {output, QStringLiteral("--dark")});
+        QStringList darkArguments{output, QStringLiteral("--dark")};
+        if (!generated.isEmpty())
+            darkArguments << QStringLiteral("--generated-vault") << generated;
+        const int darkPass =
+            QProcess::execute(QCoreApplication::applicationFilePath(), darkArguments);
         if (darkPass != 0)
             ++failures;
     }

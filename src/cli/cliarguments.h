@@ -11,10 +11,14 @@
 // takes a value).
 struct OptionSpec
 {
+    // What a value names, so that shell completion can offer folders or files.
+    enum class ValueKind { text, folder, file };
+
     QString name;      // without the dashes
     QString valueName; // empty for a flag
     QString description;
     bool repeatable = false;
+    ValueKind valueKind = ValueKind::text;
 
     bool takesValue() const { return !valueName.isEmpty(); }
 };

@@ -119,11 +119,10 @@ void editMemo(CommandContext& context)
     const MemoRecord memo = findMemo(context.repository().loadMemos(), context.positional(0));
     const QString text = trimmedText(context.textArgument(1));
     // As the inline editor saves: the new text replaces the memo's own text, its images and
-    // follow-ups stay. A memo that stands for an article is edited in the article.
+    // follow-ups stay; an empty text leaves just those. A memo that stands for an article is
+    // edited in the article.
     if (referencedArticleLink(memo))
         throw CommandError(QStringLiteral("这条记录链接到一篇笔记，请直接编辑那篇笔记。"));
-    if (text.isEmpty())
-        throw VaultError(VaultError::invalidName);
     context.repository().updateMemo(memo.id, replacingPrimaryText(memo, text));
 }
 
@@ -158,10 +157,11 @@ QList<Command> memoCommands()
          QStringLiteral("文本"),
          QStringLiteral("记一条新记录，输出它的编号"),
          QStringLiteral(
-             "文本写成 - 时从标准输入读取。每个 --image 的图片存进仓库的 Attachments，\n"
+             "文本写成 - 时从标准输入读取；以 - 开头的文本要放在 -- 之后，例如\n"
+             "larch memo add -- \"-5 度，下雪\"。每个 --image 的图片存进仓库的 Attachments，\n"
              "并按写入的顺序链接在文本之后；图片类型由扩展名决定（png、jpg、gif、webp、heic）。"),
          {{QStringLiteral("image"), QStringLiteral("文件"),
-           QStringLiteral("附上一张图片，可以重复"), true},
+           QStringLiteral("附上一张图片，可以重复"), true, OptionSpec::ValueKind::file},
           folderOption(QStringLiteral("把记录归到这个文件夹"))},
          1,
          1,
@@ -202,7 +202,8 @@ QList<Command> memoCommands()
          QStringLiteral("edit"),
          QStringLiteral("编号 文本"),
          QStringLiteral("改写记录的正文，图片和续记保留"),
-         QStringLiteral("文本写成 - 时从标准输入读取。"),
+         QStringLiteral("文本写成 - 时从标准输入读取；写成 \"\" 时只留下图片和续记。\n"
+                        "以 - 开头的文本要放在 -- 之后，例如 larch memo edit 3f2b -- \"-5 度\"。"),
          {},
          2,
          2,

@@ -42,11 +42,18 @@ void listNotes(CommandContext& context)
 }
 
 // Every new article is announced in the memo stream with a link to it, as in the application.
+// The article is written by then, so a failure here is a warning: the command has done its job.
 void announceArticle(const CommandContext& context, const NoteDocument& document)
 {
-    const NoteDocument day = context.repository().ensureJournalDocument(context.now());
-    context.repository().createMemo(LibraryController::articleAnnouncement(day.path, document.path),
-                                    context.now(), QString(), {});
+    try {
+        const NoteDocument day = context.repository().ensureJournalDocument(context.now());
+        context.repository().createMemo(
+            LibraryController::articleAnnouncement(day.path, document.path), context.now(),
+            QString(), {});
+    } catch (const StorageError& error) {
+        context.repository().warningLog().add(VaultWarning{
+            VaultWarning::Kind::operation, LibraryController::unannouncedArticleWarning(error)});
+    }
 }
 
 void newNote(CommandContext& context)

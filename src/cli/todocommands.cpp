@@ -11,18 +11,11 @@
 
 namespace {
 
-// Today's list as the application shows it: yesterday's unfinished items are carried over first.
+// Today's list as the application shows it: yesterday's unfinished items are carried over first
+// (in memory, when the vault cannot be written).
 QList<DailyTodoItem> todayTodos(const CommandContext& context)
 {
-    context.repository().rollOverDailyTodos(context.now());
-    return context.repository().loadDailyTodos(context.now());
-}
-
-void saveTodayTodos(const CommandContext& context, QList<DailyTodoItem> todos)
-{
-    for (qsizetype i = 0; i < todos.size(); ++i)
-        todos[i].id = int(i);
-    context.repository().saveDailyTodos(todos, context.now());
+    return context.repository().rollOverDailyTodos(context.now());
 }
 
 // The position of the item a person numbered from 1.
@@ -75,28 +68,24 @@ void addTodos(CommandContext& context)
         texts += LibraryController::todoLines(context.textArgument(i));
     if (texts.isEmpty())
         throw VaultError(VaultError::invalidName);
-    QList<DailyTodoItem> todos = todayTodos(context);
-    for (const QString& text : texts)
-        todos.append(DailyTodoItem{0, text, false, context.now()});
-    saveTodayTodos(context, todos);
+    todayTodos(context);
+    context.repository().addDailyTodos(texts, context.now());
 }
 
+// Changes go to the list as it is on disk: another program may have changed it since.
 void completeTodo(CommandContext& context)
 {
-    QList<DailyTodoItem> todos = todayTodos(context);
-    const qsizetype index = itemIndex(context, todos);
+    const QList<DailyTodoItem> todos = todayTodos(context);
+    const DailyTodoItem& item = todos.at(itemIndex(context, todos));
     const bool completed = !context.arguments().isSet(QStringLiteral("undo"));
-    if (todos.at(index).isCompleted == completed)
-        return;
-    todos[index].isCompleted = completed;
-    saveTodayTodos(context, todos);
+    if (item.isCompleted != completed)
+        context.repository().setDailyTodoCompleted(item, completed, context.now());
 }
 
 void removeTodo(CommandContext& context)
 {
-    QList<DailyTodoItem> todos = todayTodos(context);
-    todos.removeAt(itemIndex(context, todos));
-    saveTodayTodos(context, todos);
+    const QList<DailyTodoItem> todos = todayTodos(context);
+    context.repository().removeDailyTodo(todos.at(itemIndex(context, todos)), context.now());
 }
 
 } // namespace

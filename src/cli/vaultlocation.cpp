@@ -47,8 +47,15 @@ QString locateVault(const QString& vaultOption, const QProcessEnvironment& envir
     if (!fromEnvironment.isEmpty())
         return chosenFolder(fromEnvironment, QStringLiteral("环境变量 LARCH_VAULT "));
     if (const std::optional<QString> remembered =
-            LibraryPreferences::resolveStoredVault(applicationSettings))
-        return *remembered;
+            LibraryPreferences::resolveStoredVault(applicationSettings)) {
+        const QString folder = existingFolder(*remembered);
+        if (folder.isEmpty())
+            throw UsageError(QStringLiteral("找不到 Larch Notes 记住的笔记仓库文件夹“%1”。如果它在"
+                                            "外接磁盘或网络位置上，请先连接；也可以用 --vault "
+                                            "目录 指定仓库。")
+                                 .arg(*remembered));
+        return folder;
+    }
     throw UsageError(QStringLiteral(
         "还没有选择笔记仓库。请用 --vault 目录 指定仓库文件夹，或设置环境变量 LARCH_VAULT，"
         "或先在 Larch Notes 中打开一个仓库。"));

@@ -1,5 +1,6 @@
 #include "markdowneditorassets.h"
 
+#include "filedescriptor.h"
 #include "vaultpaths.h"
 
 #include <QBuffer>
@@ -8,6 +9,13 @@
 #include <QFileInfo>
 #include <QWebEngineUrlRequestJob>
 #include <QWebEngineUrlScheme>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 QByteArray markdownEditorAssetScheme()
 {
@@ -40,6 +48,45 @@ QByteArray assetMimeType(const QString& fileName)
     return QByteArrayLiteral("application/octet-stream");
 }
 
+namespace {
+
+// Opens `relative` below the open folder `root` without ever leaving it: symbolic links that
+// stay inside are followed, any that lead out (or are absolute) make the open fail. Where the
+// kernel cannot resolve beneath a folder, no link is followed at all. A FIFO does not block.
+int openBeneath(int root, const QString& relative)
+{
+    const QByteArray path = QFile::encodeName(relative);
+    open_how how{};
+    how.flags = O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_MAGICLINKS;
+    const long fd = ::syscall(SYS_openat2, root, path.constData(), &how, sizeof how);
+    if (fd >= 0 || errno != ENOSYS)
+        return int(fd);
+    const QList<QByteArray> pieces = path.split('/');
+    FileDescriptor folder(::fcntl(root, F_DUPFD_CLOEXEC, 0));
+    for (qsizetype i = 0; i + 1 < pieces.size() && folder.get() >= 0; ++i)
+        folder.reset(::openat(folder.get(), pieces.at(i).constData(),
+                              O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (folder.get() < 0)
+        return -1;
+    return ::openat(folder.get(), pieces.last().constData(),
+                    O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+}
+
+// The path of what a descriptor has open, links resolved; empty when it cannot be told.
+QString openedPath(int fd)
+{
+    return QFileInfo(QStringLiteral("/proc/self/fd/") + QString::number(fd)).symLinkTarget();
+}
+
+// The application's own folder: its files are none of a document's business.
+bool isPrivate(const QString& relative)
+{
+    return relative == QLatin1String(".larch") || relative.startsWith(QLatin1String(".larch/"));
+}
+
+} // namespace
+
 AssetResponse resolveAssetRequest(const QString& vaultRoot, const QUrl& url)
 {
     AssetResponse response;
@@ -60,20 +107,35 @@ AssetResponse resolveAssetRequest(const QString& vaultRoot, const QUrl& url)
     const QString filePath = QDir::cleanPath(rootPrefix + relative);
     if (!filePath.startsWith(rootPrefix))
         return response;
+    const QString inside = filePath.mid(rootPrefix.size());
+    if (isPrivate(inside))
+        return response;
 
-    // The textual check above does not see symbolic links; the real paths must agree with it.
-    const QString realRoot = QFileInfo(root).canonicalFilePath();
-    const QFileInfo file(filePath);
-    const QString realFile = file.canonicalFilePath();
-    if (realRoot.isEmpty() || realFile.isEmpty() || !QFileInfo(realFile).isFile())
+    // Opened first, then checked: a check of the names followed by an open by name would let a
+    // link swapped in between lead anywhere.
+    const FileDescriptor rootFolder(
+        ::open(QFile::encodeName(root).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (rootFolder.get() < 0)
+        return response;
+    const FileDescriptor file(openBeneath(rootFolder.get(), inside));
+    struct stat info
+    {
+    };
+    if (file.get() < 0 || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+        return response;
+    // What was opened must lie inside the vault and outside its private folder, also when a link
+    // inside the vault led there.
+    const QString realRoot = openedPath(rootFolder.get());
+    const QString realFile = openedPath(file.get());
+    if (realRoot.isEmpty() || realFile.isEmpty())
         return response;
     const QString realPrefix =
         realRoot.endsWith(QLatin1Char('/')) ? realRoot : realRoot + QLatin1Char('/');
-    if (!realFile.startsWith(realPrefix))
+    if (!realFile.startsWith(realPrefix) || isPrivate(realFile.mid(realPrefix.size())))
         return response;
 
-    QFile input(realFile);
-    if (!input.open(QIODevice::ReadOnly))
+    QFile input;
+    if (!input.open(file.get(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return response;
     response.data = input.readAll();
     if (input.error() != QFileDevice::NoError)

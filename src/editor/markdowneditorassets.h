@@ -32,8 +32,10 @@ struct AssetResponse
     QByteArray data;
 };
 
-// Serves a request against the vault root (a folder path). A file is served only if its path,
-// and its real path with symbolic links resolved, lie inside the vault's real path.
+// Serves a request against the vault root (a folder path). The file is opened first, without
+// following any link out of the vault, and then checked: it is served only if it is a regular
+// file whose real path lies inside the vault's real path, and not in the application's own
+// ".larch" folder.
 AssetResponse resolveAssetRequest(const QString& vaultRoot, const QUrl& url);
 
 // The web engine's handler of the scheme; asks `vaultRoot` for the root at each request.

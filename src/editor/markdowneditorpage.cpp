@@ -160,14 +160,26 @@ QString findEditorPageDist(const QStringList& candidates)
     return candidates.value(0);
 }
 
-QStringList editorPageDistCandidates()
+QStringList editorPageDistCandidates(const QString& applicationDir)
 {
     QStringList candidates;
-    if (QCoreApplication::instance())
-        candidates.append(QCoreApplication::applicationDirPath() +
-                          QLatin1String("/editor-page/dist"));
+    if (!applicationDir.isEmpty())
+        candidates.append(QDir::cleanPath(applicationDir + QLatin1Char('/') +
+                                          QLatin1String(LARCH_EDITOR_PAGE_INSTALLED)));
 #ifdef LARCH_EDITOR_PAGE_BUILD_DIST
-    candidates.append(QStringLiteral(LARCH_EDITOR_PAGE_BUILD_DIST));
+    // Only a program inside the build folder may fall back on the build's own page: an installed
+    // one must never depend on a build folder that happens to be still there.
+    const QString build = QDir(QStringLiteral(LARCH_BUILD_DIR)).canonicalPath();
+    const QString from = QDir(applicationDir).canonicalPath();
+    if (applicationDir.isEmpty() ||
+        (!build.isEmpty() && (from == build || from.startsWith(build + QLatin1Char('/')))))
+        candidates.append(QStringLiteral(LARCH_EDITOR_PAGE_BUILD_DIST));
 #endif
     return candidates;
+}
+
+QStringList editorPageDistCandidates()
+{
+    return editorPageDistCandidates(
+        QCoreApplication::instance() ? QCoreApplication::applicationDirPath() : QString());
 }

@@ -54,5 +54,9 @@ bool fitsInlineLoad(const QString& html);
 // that the page reports its resources missing), or an empty string without candidates.
 QString findEditorPageDist(const QStringList& candidates);
 
-// Where the application looks for the page: next to the executable, then in the build tree.
+// Where a program in `applicationDir` looks for the page: the installed layout
+// (<prefix>/bin beside <prefix>/share/larch-notes/editor-page), then, for a program inside the
+// build folder (or with no folder given), the page the build produced.
+QStringList editorPageDistCandidates(const QString& applicationDir);
+// The same for this program.
 QStringList editorPageDistCandidates();

@@ -37,6 +37,14 @@ QString LibraryController::articleAnnouncement(const QString& journalPath,
            relativeMarkdownLink(journalPath, articlePath) + QLatin1Char(')');
 }
 
+QString LibraryController::unannouncedArticleWarning(const std::exception& error)
+{
+    QString reason = errorDescription(error);
+    if (reason.endsWith(QStringLiteral("。")))
+        reason.chop(1);
+    return QStringLiteral("笔记已创建，但没能在今天的记录里加上指向它的链接：%1。").arg(reason);
+}
+
 QCoro::Task<std::optional<QString>>
 LibraryController::createArticleAsync(QString title, std::optional<QString> folderPath)
 {
@@ -48,18 +56,31 @@ LibraryController::createArticleAsync(QString title, std::optional<QString> fold
     NoteDocument document;
     try {
         document = co_await onStorage(&VaultRepository::createNote, folder, title);
-        // Every new article is announced in the memo stream by a memo linking to it.
+    } catch (const std::exception& error) {
+        reportError(error);
+        co_return std::nullopt;
+    }
+    // Every new article is announced in the memo stream by a memo linking to it. The article
+    // exists by now: an announcement that cannot be written is a warning, and the article
+    // opens all the same.
+    std::optional<QString> unannounced;
+    try {
         const QDateTime now = QDateTime::currentDateTime();
         const NoteDocument journal =
             co_await onStorage(&VaultRepository::ensureJournalDocument, now);
         const QString announcement = articleAnnouncement(journal.path, document.path);
         co_await onStorage(&VaultRepository::createMemo, announcement, now, QString(),
                            QStringList());
+    } catch (const std::exception& error) {
+        unannounced = unannouncedArticleWarning(error);
+    }
+    try {
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
-        co_return std::nullopt;
     }
+    if (unannounced)
+        showStorageWarnings(m_repository, *unannounced);
     NoteEditorSession* session = makeSession(document);
     setOpenSessions(m_openSessions + QList<NoteEditorSession*>{session}, session->id());
     setEditorFocusDocumentPath(document.path);

@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 FilteredListModel::FilteredListModel(QObject* parent) : QAbstractListModel(parent)
 {
     m_roleNames.insert(sectionRole, "section");
@@ -12,8 +14,7 @@ void FilteredListModel::addSection(QAbstractItemModel* source, const QString& na
                                    const QByteArray& keyRole, RowChooser chooseRows)
 {
     Q_ASSERT(source);
-    const int index = int(m_sections.size());
-    Section section{source, name, -1, std::move(chooseRows), {}, {}, true};
+    Section section{source, name, -1, std::move(chooseRows), {}, {}};
     const QHash<int, QByteArray> sourceRoles = source->roleNames();
     for (auto it = sourceRoles.cbegin(); it != sourceRoles.cend(); ++it) {
         int role = m_roleByName.value(it.value(), -1);
@@ -28,16 +29,36 @@ void FilteredListModel::addSection(QAbstractItemModel* source, const QString& na
     }
     Q_ASSERT(section.keyRole >= 0);
     m_sections.append(section);
+    connectSource(int(m_sections.size()) - 1);
+}
 
-    const auto rowsChanged = [this, index]() { sourceRowsChanged(index); };
-    connect(source, &QAbstractItemModel::modelReset, this, rowsChanged);
-    connect(source, &QAbstractItemModel::rowsInserted, this, rowsChanged);
-    connect(source, &QAbstractItemModel::rowsRemoved, this, rowsChanged);
-    connect(source, &QAbstractItemModel::rowsMoved, this, rowsChanged);
-    connect(source, &QAbstractItemModel::layoutChanged, this, rowsChanged);
+void FilteredListModel::connectSource(int section)
+{
+    QAbstractItemModel* source = m_sections.at(section).source;
+    connect(source, &QAbstractItemModel::rowsInserted, this,
+            [this, section](const QModelIndex&, int first, int last) {
+                shiftRows(section, first, last - first + 1);
+                queueInvalidation();
+            });
+    connect(source, &QAbstractItemModel::rowsRemoved, this,
+            [this, section](const QModelIndex&, int first, int last) {
+                dropRows(section, first, last);
+                queueInvalidation();
+            });
+    const auto before = [this, section]() { rememberKeys(section); };
+    const auto after = [this, section]() {
+        restoreByKeys(section);
+        queueInvalidation();
+    };
+    connect(source, &QAbstractItemModel::modelAboutToBeReset, this, before);
+    connect(source, &QAbstractItemModel::modelReset, this, after);
+    connect(source, &QAbstractItemModel::layoutAboutToBeChanged, this, before);
+    connect(source, &QAbstractItemModel::layoutChanged, this, after);
+    connect(source, &QAbstractItemModel::rowsAboutToBeMoved, this, before);
+    connect(source, &QAbstractItemModel::rowsMoved, this, after);
     connect(source, &QAbstractItemModel::dataChanged, this,
-            [this, index](const QModelIndex& from, const QModelIndex& to) {
-                sourceDataChanged(index, from, to);
+            [this, section](const QModelIndex& from, const QModelIndex& to) {
+                sourceDataChanged(section, from, to);
             });
 }
 
@@ -47,33 +68,12 @@ int FilteredListModel::sectionCount(int section) const
                              [section](const Row& row) { return row.section == section; }));
 }
 
-int FilteredListModel::sourceRowOf(const Row& row) const
-{
-    const Section& section = m_sections.at(row.section);
-    if (!section.source)
-        return -1;
-    if (section.sourceRowsStale) {
-        section.sourceRows.clear();
-        const int rows = section.source->rowCount();
-        section.sourceRows.reserve(rows);
-        for (int r = 0; r < rows; ++r)
-            section.sourceRows.insert(section.source->index(r, 0).data(section.keyRole).toString(),
-                                      r);
-        section.sourceRowsStale = false;
-    }
-    return section.sourceRows.value(row.key, -1);
-}
-
-std::pair<int, int> FilteredListModel::sourceRow(int row) const
-{
-    if (row < 0 || row >= m_rows.size())
-        return {-1, -1};
-    return {m_rows.at(row).section, sourceRowOf(m_rows.at(row))};
-}
-
 QString FilteredListModel::keyAt(int row) const
 {
-    return row >= 0 && row < m_rows.size() ? m_rows.at(row).key : QString();
+    if (row < 0 || row >= m_rows.size())
+        return {};
+    const Section& section = m_sections.at(m_rows.at(row).section);
+    return data(index(row), section.roles.key(section.keyRole, -1)).toString();
 }
 
 QVariant FilteredListModel::valueAt(int row, const QString& roleName) const
@@ -96,13 +96,9 @@ QVariant FilteredListModel::data(const QModelIndex& index, int role) const
     if (role == sectionRole)
         return section.name;
     const int sourceRole = section.roles.value(role, -1);
-    if (sourceRole < 0)
+    if (sourceRole < 0 || row.sourceRow < 0 || !section.source)
         return {};
-    const int from = sourceRowOf(row);
-    // A row whose item just left its source is empty until the next invalidation drops it.
-    if (from < 0)
-        return {};
-    return section.source->index(from, 0).data(sourceRole);
+    return section.source->index(row.sourceRow, 0).data(sourceRole);
 }
 
 QHash<int, QByteArray> FilteredListModel::roleNames() const
@@ -120,37 +116,71 @@ void FilteredListModel::invalidate()
         const QList<qsizetype> rows = section.chooseRows();
         next.reserve(next.size() + rows.size());
         for (qsizetype row : rows)
-            next.append(
-                {index, section.source->index(int(row), 0).data(section.keyRole).toString()});
+            next.append({index, int(row)});
     }
     replaceRows(next);
 }
 
-void FilteredListModel::sourceRowsChanged(int section)
+// Items inserted into a source move the rows after them down; removed items leave their rows
+// empty until the next choice drops them. Views see no change: the rows still show the same
+// items.
+void FilteredListModel::shiftRows(int section, int from, int by)
 {
-    m_sections[section].sourceRowsStale = true;
-    // The library announces its models one after the other; choosing rows now could mix a new
-    // list with an old one. Rows keep showing the right items by key meanwhile.
-    if (m_invalidationQueued)
+    for (Row& row : m_rows) {
+        if (row.section == section && row.sourceRow >= from)
+            row.sourceRow += by;
+    }
+}
+
+void FilteredListModel::dropRows(int section, int first, int last)
+{
+    for (Row& row : m_rows) {
+        if (row.section != section || row.sourceRow < first)
+            continue;
+        row.sourceRow = row.sourceRow <= last ? -1 : row.sourceRow - (last - first + 1);
+    }
+}
+
+void FilteredListModel::rememberKeys(int section)
+{
+    Section& changing = m_sections[section];
+    changing.keysBefore.clear();
+    for (const Row& row : std::as_const(m_rows)) {
+        if (row.section == section)
+            changing.keysBefore.append(
+                row.sourceRow < 0
+                    ? QString()
+                    : changing.source->index(row.sourceRow, 0).data(changing.keyRole).toString());
+    }
+}
+
+void FilteredListModel::restoreByKeys(int section)
+{
+    Section& changed = m_sections[section];
+    if (changed.keysBefore.isEmpty())
         return;
-    m_invalidationQueued = true;
-    QTimer::singleShot(0, this, [this]() {
-        m_invalidationQueued = false;
-        invalidate();
-    });
+    QHash<QString, int> rowOfKey;
+    const int sourceRows = changed.source ? changed.source->rowCount() : 0;
+    rowOfKey.reserve(sourceRows);
+    for (int r = 0; r < sourceRows; ++r)
+        rowOfKey.insert(changed.source->index(r, 0).data(changed.keyRole).toString(), r);
+    qsizetype next = 0;
+    for (Row& row : m_rows) {
+        if (row.section == section)
+            row.sourceRow = rowOfKey.value(changed.keysBefore.value(next++), -1);
+    }
+    changed.keysBefore.clear();
 }
 
 void FilteredListModel::sourceDataChanged(int section, const QModelIndex& from,
                                           const QModelIndex& to)
 {
-    const Section& changed = m_sections.at(section);
-    QSet<QString> keys;
-    for (int r = from.row(); r <= to.row(); ++r)
-        keys.insert(changed.source->index(r, 0).data(changed.keyRole).toString());
     int first = -1;
     int last = -1;
     for (int row = 0; row < m_rows.size(); ++row) {
-        if (m_rows.at(row).section == section && keys.contains(m_rows.at(row).key)) {
+        const Row& shown = m_rows.at(row);
+        if (shown.section == section && shown.sourceRow >= from.row() &&
+            shown.sourceRow <= to.row()) {
             if (first < 0)
                 first = row;
             last = row;
@@ -159,7 +189,20 @@ void FilteredListModel::sourceDataChanged(int section, const QModelIndex& from,
     if (first >= 0)
         Q_EMIT dataChanged(index(first), index(last));
     // A changed item may now match differently.
-    sourceRowsChanged(section);
+    queueInvalidation();
+}
+
+void FilteredListModel::queueInvalidation()
+{
+    // The library announces its models one after the other; choosing rows now could mix a new
+    // list with an old one.
+    if (m_invalidationQueued)
+        return;
+    m_invalidationQueued = true;
+    QTimer::singleShot(0, this, [this]() {
+        m_invalidationQueued = false;
+        invalidate();
+    });
 }
 
 void FilteredListModel::replaceRows(const QList<Row>& next)

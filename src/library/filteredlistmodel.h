@@ -13,11 +13,12 @@
 // The sources' roles keep their names, so a delegate reads the same names as on the source; the
 // role "section" names the section a row belongs to.
 //
-// Rows are identified by a key role of their source (a memo's id, an article's path). A new
-// choice of rows is announced as the smallest change from the old one, so views keep their
-// scroll position and delegates while results are refined. The owner calls `invalidate()`
-// when its criteria change; a change of a source's rows is picked up by itself, on the next
-// turn of the event loop (when the library has published all of its contents).
+// A new choice of rows is announced as the smallest change from the old one, so views keep
+// their scroll position and delegates while results are refined. The owner calls
+// `invalidate()` when its criteria change. When a source's rows change, the rows shown follow
+// their items at once (by position, or by the key role after a reset), and the choice is asked
+// for again on the next turn of the event loop, once the library has published all of its
+// contents.
 class FilteredListModel : public QAbstractListModel
 {
     Q_OBJECT
@@ -29,7 +30,8 @@ public:
 
     explicit FilteredListModel(QObject* parent = nullptr);
 
-    // Sections follow each other in the order they are added; add them before the model is used.
+    // Sections follow each other in the order they are added; add them before the model is
+    // used. `keyRole` names the role that tells the source's items apart (an id, a path).
     void addSection(QAbstractItemModel* source, const QString& name, const QByteArray& keyRole,
                     RowChooser chooseRows);
     // Asks every section for its rows again.
@@ -38,9 +40,7 @@ public:
     int count() const { return int(m_rows.size()); }
     // The number of rows of one section.
     int sectionCount(int section) const;
-    // The section and source row of a row, or -1 for the source row when it has none.
-    std::pair<int, int> sourceRow(int row) const;
-    // The key of a row ("" outside the model).
+    // The key of a row ("" outside the model or for an item that just left its source).
     Q_INVOKABLE QString keyAt(int row) const;
     // The value of a role, by name, of a row; for views that act on a row they do not show.
     Q_INVOKABLE QVariant valueAt(int row, const QString& roleName) const;
@@ -61,20 +61,23 @@ private:
         RowChooser chooseRows;
         // Our role -> the source's role.
         QHash<int, int> roles;
-        // Key -> source row, rebuilt after the source's rows change.
-        mutable QHash<QString, int> sourceRows;
-        mutable bool sourceRowsStale = true;
+        // Keys of our rows of this section, taken before a reset or a layout change.
+        QStringList keysBefore;
     };
     struct Row
     {
         int section;
-        QString key;
+        int sourceRow; // -1: the item left its source
         friend bool operator==(const Row&, const Row&) = default;
     };
 
-    int sourceRowOf(const Row& row) const;
-    void sourceRowsChanged(int section);
+    void connectSource(int section);
+    void shiftRows(int section, int from, int by);
+    void dropRows(int section, int first, int last);
+    void rememberKeys(int section);
+    void restoreByKeys(int section);
     void sourceDataChanged(int section, const QModelIndex& from, const QModelIndex& to);
+    void queueInvalidation();
     void replaceRows(const QList<Row>& next);
 
     static constexpr int sectionRole = Qt::UserRole + 1;

@@ -60,8 +60,10 @@ QString LibraryController::vaultAccessMessage(const std::exception& error)
         const QString reason = fileError->reason();
         if (writing && (reason == FileError::reasonForErrno(EACCES) ||
                         reason == FileError::reasonForErrno(EROFS)))
-            return QStringLiteral("无法写入所选位置。请先在文件管理器中创建一个可以写入的文件夹，"
-                                  "再选择该文件夹作为笔记仓库。");
+            return QStringLiteral(
+                "无法写入所选位置。请先在文件管理器中创建一个文件夹，再选择该文件夹作为"
+                "笔记仓库；可以是本地文件夹，或由同步工具（如 "
+                "Nextcloud、Syncthing）同步的文件夹。");
     }
     return errorDescription(error);
 }
@@ -119,7 +121,36 @@ void LibraryController::setAlertMessage(const QString& text)
 
 void LibraryController::reportError(const std::exception& error)
 {
-    setAlertMessage(errorDescription(error));
+    showStorageWarnings(m_repository, errorDescription(error));
+}
+
+QString LibraryController::warningsText(const QStringList& warnings)
+{
+    constexpr qsizetype shown = 5;
+    QStringList lines = warnings.mid(0, shown);
+    if (warnings.size() > shown)
+        lines.append(QStringLiteral("另有 %1 条类似的提示。").arg(warnings.size() - shown));
+    return lines.join(QLatin1Char('\n'));
+}
+
+void LibraryController::showStorageWarnings(const Repository& repository, const QString& error)
+{
+    QStringList lines;
+    if (!error.isEmpty())
+        lines.append(error);
+    QStringList warnings;
+    for (const VaultWarning& warning : repository->takeWarnings()) {
+        if (warning.kind == VaultWarning::Kind::vaultState) {
+            if (m_shownStateWarnings.contains(warning.text))
+                continue;
+            m_shownStateWarnings.append(warning.text);
+        }
+        warnings.append(warning.text);
+    }
+    if (!warnings.isEmpty())
+        lines.append(warningsText(warnings));
+    if (!lines.isEmpty())
+        setAlertMessage(lines.join(QLatin1Char('\n')));
 }
 
 void LibraryController::setNoticeMessage(const QString& text)
@@ -256,7 +287,21 @@ void LibraryController::publishTodayTodos(const QList<DailyTodoItem>& todos)
 
 void LibraryController::updateFilteredNotes()
 {
-    m_filteredNoteModel->setNotes(filteredNotes());
+    // Filtering every article costs more than a keystroke may; while no view is connected to
+    // the list, it is brought up to date when it is next asked for.
+    const bool observed = m_filteredNoteModel->isObserved();
+    m_filteredNotesStale = !observed;
+    if (observed)
+        m_filteredNoteModel->setNotes(filteredNotes());
+}
+
+NoteListModel* LibraryController::filteredNoteModel() const
+{
+    if (m_filteredNotesStale) {
+        m_filteredNotesStale = false;
+        m_filteredNoteModel->setNotes(filteredNotes());
+    }
+    return m_filteredNoteModel;
 }
 
 std::optional<MemoRecord> LibraryController::memo(const QString& id) const
@@ -394,7 +439,7 @@ QList<qsizetype> LibraryController::memoRows(const QString& query, const QString
     const bool searching = !isBlank(query);
     const MemoSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &memoSearchIndex();
     return rowsWithTags(m_memos.size(), searching, tags, index ? &index->tags : nullptr,
-                        [&]() { return searchMemoRows(m_memos, *index, query); });
+                        [&]() { return m_search->memoRows(query); });
 }
 
 QList<qsizetype> LibraryController::noteRows(const QString& query, const QStringList& tags) const
@@ -402,7 +447,7 @@ QList<qsizetype> LibraryController::noteRows(const QString& query, const QString
     const bool searching = !isBlank(query);
     const NoteSearchIndex* index = tags.isEmpty() && !searching ? nullptr : &noteSearchIndex();
     return rowsWithTags(m_snapshot.notes.size(), searching, tags, index ? &index->tags : nullptr,
-                        [&]() { return searchArticleRows(m_snapshot.notes, *index, query); });
+                        [&]() { return m_search->noteRows(query); });
 }
 
 QList<qsizetype>

@@ -66,7 +66,8 @@ class LibraryController : public QObject
     Q_PROPERTY(TodoListModel* todayTodos READ todoModel CONSTANT)
     // Every article of the snapshot, in snapshot order.
     Q_PROPERTY(NoteListModel* notes READ noteModel CONSTANT)
-    // The sidebar's article list: the selection and the search text applied.
+    // The sidebar's article list: the selection and the search text applied. Kept current while
+    // something is connected to it; reading the property brings it up to date.
     Q_PROPERTY(NoteListModel* filteredNotes READ filteredNoteModel CONSTANT)
     // The snapshot's folders without the quick-capture folder, sorted for display.
     Q_PROPERTY(QStringList visibleFolders READ visibleFolders NOTIFY snapshotChanged)
@@ -117,6 +118,10 @@ public:
     // The text of the memo that announces a new article in the memo stream: a link from the
     // day file at `journalPath` to the article, labelled with its title.
     static QString articleAnnouncement(const QString& journalPath, const QString& articlePath);
+    // The warning when a new article was written but its announcement could not be.
+    static QString unannouncedArticleWarning(const std::exception& error);
+    // The alert text for storage warnings: the first few, and how many more there are.
+    static QString warningsText(const QStringList& warnings);
 
     // --- Published state
     LoadPhase loadPhase() const { return m_loadPhase; }
@@ -139,7 +144,7 @@ public:
     MemoListModel* memoModel() const { return m_memoModel; }
     TodoListModel* todoModel() const { return m_todoModel; }
     NoteListModel* noteModel() const { return m_noteModel; }
-    NoteListModel* filteredNoteModel() const { return m_filteredNoteModel; }
+    NoteListModel* filteredNoteModel() const;
     SessionListModel* sessionModel() const { return m_sessionModel; }
 
     QString selectedSessionId() const { return m_selectedSessionId; }
@@ -367,6 +372,11 @@ private:
     void setEditorFocusDocumentPath(const QString& path);
     void setSelectedSessionId(const QString& id);
     void reportError(const std::exception& error);
+    // Shows what the repository's last calls could not do although they went on (vaultwarnings.h)
+    // as an alert, after `error` when one is given. A warning about the vault's state (a
+    // read-only vault, a name that is not UTF-8) is shown once per vault, though every re-read
+    // meets it again.
+    void showStorageWarnings(const Repository& repository, const QString& error = {});
 
     void publishSnapshot(const VaultSnapshot& snapshot);
     void publishMemos(const QList<MemoRecord>& memos);
@@ -385,8 +395,11 @@ private:
     void setOpenSessions(const QList<NoteEditorSession*>& sessions, const QString& selectedId);
     std::optional<QString> articleToReopen() const;
 
-    // Writes today's list, re-reads, and shows `notice` unless it is empty.
-    QCoro::Task<> writeTodayTodos(QList<DailyTodoItem> todos, QString notice);
+    // Changes today's list on disk (adds `texts`, or toggles or removes `item`), re-reads, and
+    // shows `notice` unless it is empty.
+    enum class TodoChange { add, toggle, remove };
+    QCoro::Task<> writeTodayTodos(TodoChange change, DailyTodoItem item, QStringList texts,
+                                  QString notice);
 
     QSettings* m_settings;
     std::shared_ptr<RepositoryExecutor> m_executor;
@@ -399,6 +412,7 @@ private:
     int m_vaultPickerRequest = 0;
     QString m_alertMessage;
     QString m_noticeMessage;
+    QStringList m_shownStateWarnings;
 
     VaultSnapshot m_snapshot;
     QList<MemoRecord> m_memos;
@@ -420,5 +434,6 @@ private:
     TodoListModel* m_todoModel;
     NoteListModel* m_noteModel;
     NoteListModel* m_filteredNoteModel;
+    mutable bool m_filteredNotesStale = false;
     SessionListModel* m_sessionModel;
 };

@@ -38,6 +38,7 @@ QCoro::Task<> LibraryController::loadAsync()
     if (!m_isVaultConfigured || m_loadPhase == LoadPhase::Restoring)
         co_return;
     setLoadPhase(LoadPhase::Restoring);
+    m_shownStateWarnings.clear();
 
     // Nothing is published until every call has succeeded: the views never see half a vault.
     VaultContents contents;
@@ -54,13 +55,14 @@ QCoro::Task<> LibraryController::loadAsync()
     }
     if (failure) {
         setLoadPhase(LoadPhase::Failed, *failure);
-        setAlertMessage(*failure);
+        showStorageWarnings(m_repository, *failure);
         co_return;
     }
 
     publishSnapshot(contents.snapshot);
     publishMemos(contents.memos);
     publishTodayTodos(contents.todayTodos);
+    showStorageWarnings(m_repository);
     const std::optional<QString> reopened = articleToReopen();
     co_await openNoteAsync(reopened);
     setLoadPhase(LoadPhase::Ready);
@@ -76,6 +78,7 @@ QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
     const QList<DailyTodoItem> todos =
         co_await onStorage(&VaultRepository::loadDailyTodos, QDateTime::currentDateTime());
     publishTodayTodos(todos);
+    showStorageWarnings(m_repository);
 
     const NoteEditorSession* selected = selectedSession();
     if (selected && note(selected->path()))
@@ -149,6 +152,7 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
         else
             setLoadPhase(LoadPhase::Failed, *failure);
         setAlertMessage(*failure);
+        repository->takeWarnings(); // about a vault that is not opened
         co_return;
     }
 
@@ -167,6 +171,8 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
     publishSnapshot(contents.snapshot);
     publishMemos(contents.memos);
     publishTodayTodos(contents.todayTodos);
+    m_shownStateWarnings.clear();
+    showStorageWarnings(m_repository);
     const QList<NoteEditorSession*> oldSessions = m_openSessions;
     setOpenSessions({}, {});
     for (NoteEditorSession* session : oldSessions)

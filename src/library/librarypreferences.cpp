@@ -32,7 +32,9 @@ std::optional<QString> resolveStoredVault(QSettings& settings)
         path = QString::fromUtf8(stored.toByteArray());
     else if (stored.metaType().id() == QMetaType::QString)
         path = stored.toString();
-    if (path.isEmpty() || !QFileInfo(path).isAbsolute() || !QFileInfo(path).isDir()) {
+    // A folder that is missing now may be on a drive that is not connected: the choice is kept,
+    // and loading it fails until the drive is back or another folder is chosen.
+    if (path.isEmpty() || !QFileInfo(path).isAbsolute()) {
         settings.remove(vaultBookmarkKey());
         return std::nullopt;
     }

@@ -7,16 +7,16 @@
 class QSettings;
 
 // The two remembered choices: which folder is the vault, and per vault the article to reopen.
-// The vault is remembered by its absolute path; a stored path "cannot be resolved" when no
-// folder exists there any more.
+// The vault is remembered by its absolute path; a stored value "cannot be resolved" when it is
+// not an absolute path. A folder that is missing is still the choice (an unmounted drive).
 namespace LibraryPreferences {
 
 QString vaultBookmarkKey();       // "larch-notes.vault-bookmark.v2"
 QString legacyVaultBookmarkKey(); // "larch-notes.vault-bookmark.v1", never read
 QString lastOpenNotesKey();       // "larch-notes.last-open-notes.v1"
 
-// The stored vault folder. A stored value that names no folder is removed, and nothing is
-// returned, as when nothing was stored.
+// The stored vault folder, which may be missing at the moment. A stored value that is not an
+// absolute path is removed, and nothing is returned, as when nothing was stored.
 std::optional<QString> resolveStoredVault(QSettings& settings);
 // Remembers `folderPath` as the vault and drops the legacy entry.
 void storeVault(QSettings& settings, const QString& folderPath);

@@ -2,6 +2,7 @@
 
 #include <QAbstractListModel>
 #include <QList>
+#include <QMetaMethod>
 
 #include <algorithm>
 
@@ -17,6 +18,19 @@ class ListModelBase : public QAbstractListModel
 public:
     using QAbstractListModel::QAbstractListModel;
     int count() const { return rowCount(); }
+    // Whether anything listens for changes of the rows (a view shows the model).
+    bool isObserved() const
+    {
+        static const QMetaMethod watched[] = {
+            QMetaMethod::fromSignal(&QAbstractItemModel::modelReset),
+            QMetaMethod::fromSignal(&QAbstractItemModel::rowsInserted),
+            QMetaMethod::fromSignal(&QAbstractItemModel::rowsRemoved),
+            QMetaMethod::fromSignal(&QAbstractItemModel::dataChanged),
+            QMetaMethod::fromSignal(&ListModelBase::countChanged),
+        };
+        return std::any_of(std::begin(watched), std::end(watched),
+                           [this](const QMetaMethod& signal) { return isSignalConnected(signal); });
+    }
 
 Q_SIGNALS:
     void countChanged();

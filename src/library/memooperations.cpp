@@ -121,11 +121,27 @@ LibraryController::convertMemoToArticleAsync(QString memoId, QString title,
 }
 
 // --- Todo operations
+//
+// Each change goes to the list as it is on disk, not to the published copy: another program
+// may have changed the list since the last refresh, and its changes stay.
 
-QCoro::Task<> LibraryController::writeTodayTodos(QList<DailyTodoItem> todos, QString notice)
+QCoro::Task<> LibraryController::writeTodayTodos(TodoChange change, DailyTodoItem item,
+                                                 QStringList texts, QString notice)
 {
+    const QDateTime now = QDateTime::currentDateTime();
     try {
-        co_await onStorage(&VaultRepository::saveDailyTodos, todos, QDateTime::currentDateTime());
+        switch (change) {
+        case TodoChange::add:
+            co_await onStorage(&VaultRepository::addDailyTodos, texts, now);
+            break;
+        case TodoChange::toggle:
+            co_await onStorage(&VaultRepository::setDailyTodoCompleted, item, !item.isCompleted,
+                               now);
+            break;
+        case TodoChange::remove:
+            co_await onStorage(&VaultRepository::removeDailyTodo, item, now);
+            break;
+        }
         co_await refreshAsync(false);
     } catch (const std::exception& error) {
         reportError(error);
@@ -140,37 +156,23 @@ QCoro::Task<> LibraryController::addTodosAsync(QString text)
     const QStringList lines = todoLines(text);
     if (lines.isEmpty())
         co_return;
-    QList<DailyTodoItem> todos = m_todayTodos;
-    const QDateTime now = QDateTime::currentDateTime();
-    for (const QString& line : lines)
-        todos.append(DailyTodoItem{0, line, false, now});
-    for (qsizetype i = 0; i < todos.size(); ++i)
-        todos[i].id = int(i);
     const QString notice = lines.size() == 1 ? QStringLiteral("已加入今日待办")
                                              : QStringLiteral("已加入 %1 项待办").arg(lines.size());
-    co_await writeTodayTodos(todos, notice);
+    co_await writeTodayTodos(TodoChange::add, DailyTodoItem(), lines, notice);
 }
 
 QCoro::Task<> LibraryController::toggleTodoAsync(int todoId)
 {
     if (todoId < 0 || todoId >= m_todayTodos.size())
         co_return;
-    QList<DailyTodoItem> todos = m_todayTodos;
-    todos[todoId].isCompleted = !todos[todoId].isCompleted;
-    const QString noNotice;
-    co_await writeTodayTodos(todos, noNotice);
+    co_await writeTodayTodos(TodoChange::toggle, m_todayTodos.at(todoId), {}, {});
 }
 
 QCoro::Task<> LibraryController::deleteTodoAsync(int todoId)
 {
     if (todoId < 0 || todoId >= m_todayTodos.size())
         co_return;
-    QList<DailyTodoItem> todos = m_todayTodos;
-    todos.removeAt(todoId);
-    for (qsizetype i = 0; i < todos.size(); ++i)
-        todos[i].id = int(i);
-    const QString noNotice;
-    co_await writeTodayTodos(todos, noNotice);
+    co_await writeTodayTodos(TodoChange::remove, m_todayTodos.at(todoId), {}, {});
 }
 
 // --- QML forms

@@ -1,10 +1,14 @@
 #include "publishedsearch.h"
 
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+
+#include <algorithm>
 
 PublishedSearch::PublishedSearch(QObject* parent) : QObject(parent)
 {
     m_pool.setMaxThreadCount(1);
+    m_workers.setMaxThreadCount(std::max(1, QThread::idealThreadCount() - 1));
     connect(&m_notes.watcher, &QFutureWatcherBase::finished, this, &PublishedSearch::updateTags);
     connect(&m_memos.watcher, &QFutureWatcherBase::finished, this, &PublishedSearch::updateTags);
     // Nothing published yet: both indexes are empty, not pending.
@@ -23,13 +27,15 @@ void PublishedSearch::setNotes(const QList<NoteSummary>& notes)
 {
     m_notes.index.reset();
     // The new build starts from the previous one, which has ended by then.
-    m_notes.future = QtConcurrent::run(
-        &m_pool, [notes, previousNotes = m_noteList, previous = m_notes.future]() {
-            if (previousNotes.isEmpty())
-                return buildNoteSearchIndex(notes);
-            return buildNoteSearchIndex(notes, previousNotes, previous.result());
-        });
+    m_notes.future = QtConcurrent::run(&m_pool, [notes, previousNotes = m_noteList,
+                                                 previous = m_notes.future,
+                                                 workers = &m_workers]() {
+        return buildNoteSearchIndex(notes, previousNotes,
+                                    previousNotes.isEmpty() ? NoteSearchIndex() : previous.result(),
+                                    workers);
+    });
     m_noteList = notes;
+    m_lastNoteSearch.clear();
     m_notes.watcher.setFuture(m_notes.future);
 }
 
@@ -37,6 +43,8 @@ void PublishedSearch::setMemos(const QList<MemoRecord>& memos)
 {
     m_memos.index.reset();
     m_memos.future = QtConcurrent::run(&m_pool, [memos]() { return buildMemoSearchIndex(memos); });
+    m_memoList = memos;
+    m_lastMemoSearch.clear();
     m_memos.watcher.setFuture(m_memos.future);
 }
 
@@ -67,4 +75,29 @@ void PublishedSearch::updateTags()
         return;
     m_tags = tags;
     Q_EMIT tagsChanged();
+}
+
+QList<qsizetype> PublishedSearch::LastSearch::search(
+    const QString& query, const std::function<QList<qsizetype>(const QList<qsizetype>*)>& scan)
+{
+    const QStringList next = searchTokens(query);
+    const QList<qsizetype> found = scan(narrowsSearch(tokens, next) ? &rows : nullptr);
+    tokens = next;
+    rows = found;
+    std::sort(rows.begin(), rows.end());
+    return found;
+}
+
+QList<qsizetype> PublishedSearch::noteRows(const QString& query) const
+{
+    return m_lastNoteSearch.search(query, [&](const QList<qsizetype>* candidates) {
+        return searchArticleRows(m_noteList, notes(), query, std::nullopt, candidates);
+    });
+}
+
+QList<qsizetype> PublishedSearch::memoRows(const QString& query) const
+{
+    return m_lastMemoSearch.search(query, [&](const QList<qsizetype>* candidates) {
+        return searchMemoRows(m_memoList, memos(), query, std::nullopt, candidates);
+    });
 }

@@ -6,6 +6,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
@@ -135,7 +136,7 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
 
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
                                      const QList<NoteSummary>& previousNotes,
-                                     const NoteSearchIndex& previous)
+                                     const NoteSearchIndex& previous, QThreadPool* pool)
 {
     // A note whose title and text are unchanged keeps its row of the previous index; after a
     // refresh that is nearly every note.
@@ -168,7 +169,7 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
         QStringList tags;
     };
     // Tens of megabytes of text on a large vault: fold the notes on every core, row for row.
-    const QList<FoldedNote> folded = QtConcurrent::blockingMapped(changed, [&](qsizetype row) {
+    const auto fold = [&](qsizetype row) {
         const NoteSummary& note = notes.at(row);
         const QString foldedTitle = foldForSearch(note.title);
         FoldedNote folded{foldedTitle,
@@ -182,7 +183,9 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
         folded.caseFoldedFilter.add(folded.caseFoldedTitle);
         folded.caseFoldedFilter.add(folded.caseFoldedContent);
         return folded;
-    });
+    };
+    const QList<FoldedNote> folded =
+        QtConcurrent::blockingMapped(pool ? pool : QThreadPool::globalInstance(), changed, fold);
 
     NoteSearchIndex index;
     index.foldedTitles.reserve(notes.size());
@@ -192,8 +195,10 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
     index.foldedFilters.reserve(notes.size());
     index.caseFoldedFilters.reserve(notes.size());
     index.tags.reserve(notes.size());
+    index.modifiedMsecs.reserve(notes.size());
     qsizetype next = 0;
     for (qsizetype row = 0; row < notes.size(); ++row) {
+        index.modifiedMsecs.append(notes.at(row).modifiedAt.toMSecsSinceEpoch());
         if (const qsizetype old = reused.at(row); old >= 0) {
             index.foldedTitles.append(previous.foldedTitles.at(old));
             index.foldedTexts.append(previous.foldedTexts.at(old));
@@ -230,19 +235,52 @@ MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos)
     return index;
 }
 
-QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
-                                  const QString& query, const std::optional<QString>& folderPath)
+namespace {
+
+// Runs `scan(begin, end)` over slices of [0, count) on every core and joins the results in
+// order. A search over thousands of long texts is bound by reading them; small counts stay on
+// the calling thread.
+template <typename Scan> auto scanInSlices(qsizetype count, Scan scan) -> decltype(scan(0, 0))
 {
-    const QList<qsizetype> rows = searchArticleRows(notes, index, query, folderPath);
-    QList<NoteSummary> result;
+    const int threads = QThread::idealThreadCount();
+    if (count < 2048 || threads < 2)
+        return scan(0, count);
+    QList<std::pair<qsizetype, qsizetype>> slices;
+    const qsizetype size = (count + threads - 1) / threads;
+    for (qsizetype begin = 0; begin < count; begin += size)
+        slices.append({begin, std::min(count, begin + size)});
+    const auto parts =
+        QtConcurrent::blockingMapped(slices, [&](const std::pair<qsizetype, qsizetype>& slice) {
+            return scan(slice.first, slice.second);
+        });
+    decltype(scan(0, 0)) joined;
+    for (const auto& part : parts)
+        joined += part;
+    return joined;
+}
+
+// The records at `rows`, in that order.
+template <typename Record>
+QList<Record> recordsAt(const QList<Record>& records, const QList<qsizetype>& rows)
+{
+    QList<Record> result;
     result.reserve(rows.size());
     for (qsizetype row : rows)
-        result.append(notes.at(row));
+        result.append(records.at(row));
     return result;
 }
 
+} // namespace
+
+QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
+                                  const QString& query, const std::optional<QString>& folderPath)
+{
+    return recordsAt(notes, searchArticleRows(notes, index, query, folderPath));
+}
+
 QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
-                                   const QString& query, const std::optional<QString>& folderPath)
+                                   const QString& query, const std::optional<QString>& folderPath,
+                                   const QList<qsizetype>* candidates)
 {
     const QStringList tokens = searchTokens(query);
     const QString wholeQuery = foldForSearch(trimmedText(query));
@@ -254,26 +292,28 @@ QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSe
         int rank;
         qsizetype row;
     };
-    QList<Hit> hits;
-    for (qsizetype row = 0; row < notes.size(); ++row) {
-        const NoteSummary& note = notes.at(row);
-        if (folderPath && !isNoteInFolder(note.path, *folderPath))
-            continue;
-        if (tokens.isEmpty()) {
-            if (!folderPath)
+    if (tokens.isEmpty() && !folderPath)
+        return {};
+    const qsizetype count = candidates ? candidates->size() : notes.size();
+    QList<Hit> hits = scanInSlices(count, [&](qsizetype begin, qsizetype end) {
+        QList<Hit> found;
+        for (qsizetype i = begin; i < end; ++i) {
+            const qsizetype row = candidates ? candidates->at(i) : i;
+            if (folderPath && !isNoteInFolder(notes.at(row).path, *folderPath))
                 continue;
-        } else if (!index.foldedFilters.at(row).mayContain(tokenFilter) ||
-                   !containsEveryToken(index.foldedTexts.at(row), tokens)) {
-            continue;
+            if (!tokens.isEmpty() && (!index.foldedFilters.at(row).mayContain(tokenFilter) ||
+                                      !containsEveryToken(index.foldedTexts.at(row), tokens)))
+                continue;
+            const QString& title = index.foldedTitles.at(row);
+            const int rank = title == wholeQuery ? 0 : title.startsWith(wholeQuery) ? 1 : 2;
+            found.append({rank, row});
         }
-        const QString& title = index.foldedTitles.at(row);
-        const int rank = title == wholeQuery ? 0 : title.startsWith(wholeQuery) ? 1 : 2;
-        hits.append({rank, row});
-    }
-    std::stable_sort(hits.begin(), hits.end(), [&notes](const Hit& a, const Hit& b) {
+        return found;
+    });
+    std::stable_sort(hits.begin(), hits.end(), [&index](const Hit& a, const Hit& b) {
         if (a.rank != b.rank)
             return a.rank < b.rank;
-        return notes.at(a.row).modifiedAt > notes.at(b.row).modifiedAt;
+        return index.modifiedMsecs.at(a.row) > index.modifiedMsecs.at(b.row);
     });
     QList<qsizetype> result;
     result.reserve(hits.size());
@@ -285,29 +325,40 @@ QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSe
 QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
                               const QString& query, const std::optional<QDate>& day)
 {
-    const QList<qsizetype> rows = searchMemoRows(memos, index, query, day);
-    QList<MemoRecord> result;
-    result.reserve(rows.size());
-    for (qsizetype row : rows)
-        result.append(memos.at(row));
-    return result;
+    return recordsAt(memos, searchMemoRows(memos, index, query, day));
 }
 
 QList<qsizetype> searchMemoRows(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
-                                const QString& query, const std::optional<QDate>& day)
+                                const QString& query, const std::optional<QDate>& day,
+                                const QList<qsizetype>* candidates)
 {
     const QStringList tokens = searchTokens(query);
     if (tokens.isEmpty() && !day)
         return {};
-    QList<qsizetype> result;
-    for (qsizetype row = 0; row < memos.size(); ++row) {
-        if (day && memoDay(memos.at(row).createdAt) != *day)
-            continue;
-        if (!tokens.isEmpty() && !containsEveryToken(index.foldedTexts.at(row), tokens))
-            continue;
-        result.append(row);
-    }
-    return result;
+    const qsizetype count = candidates ? candidates->size() : memos.size();
+    return scanInSlices(count, [&](qsizetype begin, qsizetype end) {
+        QList<qsizetype> found;
+        for (qsizetype i = begin; i < end; ++i) {
+            const qsizetype row = candidates ? candidates->at(i) : i;
+            if (day && memoDay(memos.at(row).createdAt) != *day)
+                continue;
+            if (!tokens.isEmpty() && !containsEveryToken(index.foldedTexts.at(row), tokens))
+                continue;
+            found.append(row);
+        }
+        return found;
+    });
+}
+
+bool narrowsSearch(const QStringList& before, const QStringList& after)
+{
+    // Without tokens a search finds nothing, which narrows nothing.
+    if (before.isEmpty() || after.isEmpty())
+        return false;
+    return std::all_of(before.cbegin(), before.cend(), [&](const QString& token) {
+        return std::any_of(after.cbegin(), after.cend(),
+                           [&](const QString& longer) { return longer.contains(token); });
+    });
 }
 
 QStringList tagUnion(const QList<QStringList>& tagLists)

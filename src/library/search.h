@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <optional>
 
@@ -36,7 +37,8 @@ QString parentFolderPath(const QString& path);
 // Folded texts and tags of a snapshot's notes, row for row.
 struct NoteSearchIndex
 {
-    QList<QStringList> tags; // of the searchable content
+    QList<QStringList> tags;     // of the searchable content
+    QList<qint64> modifiedMsecs; // since the epoch: ranking compares dates without time zones
     QStringList foldedTitles;
     QStringList foldedTexts;      // title + " " + searchable content
     QStringList caseFoldedTitles; // for the sidebar filter, which ignores case only
@@ -46,10 +48,11 @@ struct NoteSearchIndex
 };
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes);
 // The same, taking the rows of notes whose title and text did not change from `previous`, the
-// index of `previousNotes`.
+// index of `previousNotes`, and folding the others on the threads of `pool` (the global pool
+// when none is given).
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
                                      const QList<NoteSummary>& previousNotes,
-                                     const NoteSearchIndex& previous);
+                                     const NoteSearchIndex& previous, QThreadPool* pool = nullptr);
 
 // Folded texts of memos, row for row: the Markdown, a space, and its tags joined by spaces;
 // and the tags themselves.
@@ -66,18 +69,27 @@ MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos);
 QList<NoteSummary> searchArticles(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                   const QString& query,
                                   const std::optional<QString>& folderPath = {});
-// The same as rows of `notes`.
+// The same as rows of `notes`; only the rows in `candidates` (ascending) are looked at when
+// given.
 QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                    const QString& query,
-                                   const std::optional<QString>& folderPath = {});
+                                   const std::optional<QString>& folderPath = {},
+                                   const QList<qsizetype>* candidates = nullptr);
 
 // Memos (in their order) whose text holds every token of `query`, created on `day` when given;
 // with no tokens, that day's memos, or nothing without a day. Days are local calendar days.
 QList<MemoRecord> searchMemos(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
                               const QString& query, const std::optional<QDate>& day = {});
-// The same as rows of `memos`.
+// The same as rows of `memos`; only the rows in `candidates` (ascending) are looked at when
+// given.
 QList<qsizetype> searchMemoRows(const QList<MemoRecord>& memos, const MemoSearchIndex& index,
-                                const QString& query, const std::optional<QDate>& day = {});
+                                const QString& query, const std::optional<QDate>& day = {},
+                                const QList<qsizetype>* candidates = nullptr);
+
+// Whether every text matching the tokens `after` also matches `before` (each token before lies
+// inside a token after), so that a search for `after` need only look among the results for
+// `before`: typing on at the end of a query narrows it.
+bool narrowsSearch(const QStringList& before, const QStringList& after);
 
 // Every tag of the lists once, sorted for people (numbers by value, case ignored).
 QStringList tagUnion(const QList<QStringList>& tagLists);

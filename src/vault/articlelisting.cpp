@@ -2,6 +2,7 @@
 
 #include "fileio.h"
 #include "parallelmap.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultrepository.h"
 #include "vaultwalk.h"
@@ -195,6 +196,7 @@ VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> not
 
 VaultSnapshot VaultRepository::loadSnapshot() const
 {
+    const ReadScope scope(*this);
     // Reading, decoding and summarising the articles is nearly all of the work, and each
     // article stands alone: the cores share it, starting while the walk is still finding
     // articles, and the walk's order is kept. Each date also comes as a number for the sort,

@@ -2,12 +2,17 @@
 
 #include "fileio.h"
 #include "linkrewrite.h"
+#include "pendingrename.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
 
 #include <QFileInfo>
 #include <QUuid>
+
+#include <cerrno>
+#include <functional>
 
 QString defaultNoteTitle()
 {
@@ -38,6 +43,18 @@ QString uniqueFilePath(const QString& filePath)
     }
     return stem + QLatin1Char(' ') + QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
            ending;
+}
+
+QString createUniqueFile(const QString& candidate,
+                         const std::function<QString(const QString& file)>& contentFor)
+{
+    for (int attempt = 0;; ++attempt) {
+        const QString file = uniqueFilePath(candidate);
+        if (createFileExclusively(file, contentFor(file).toUtf8()))
+            return file;
+        if (attempt == 100)
+            throw FileError(FileError::write, file, EEXIST);
+    }
 }
 
 QString convertedArticleContent(const QString& memoMarkdown, const QString& baseName)
@@ -86,6 +103,7 @@ NoteDocument readDocument(const QString& path, const QString& file)
 
 NoteDocument VaultRepository::loadDocument(const QString& path) const
 {
+    const ReadScope scope(*this);
     const QString file = resolveArticlePath(*this, path);
     if (!pathExists(file))
         throw VaultError(VaultError::noteNotFound);
@@ -94,14 +112,19 @@ NoteDocument VaultRepository::loadDocument(const QString& path) const
 
 NoteDocument VaultRepository::saveDocument(const NoteDocument& document) const
 {
+    const WriteScope scope(*this);
     const QString file = resolveArticlePath(*this, document.path);
     // A save never brings back a file that was deleted or moved away.
-    if (!pathExists(file))
+    const std::optional<FileIdentity> version = fileIdentity(file);
+    if (!version)
         throw VaultError(VaultError::noteNotFound);
     const QDateTime baseline = document.modifiedAt.isValid() ? document.modifiedAt : distantPast();
-    if (fileModificationDate(file).toMSecsSinceEpoch() - baseline.toMSecsSinceEpoch() > 1)
+    if (version->modifiedNs / 1000000 - baseline.toMSecsSinceEpoch() > 1)
         throw VaultError(VaultError::conflict);
-    writeTextFileAtomically(file, document.markdown);
+    // A change that lands after the test is a conflict too, never overwritten.
+    StagedFile staged(file, document.markdown.toUtf8());
+    if (!staged.commitIfUnchanged(version))
+        throw VaultError(VaultError::conflict);
     return loadDocument(document.path);
 }
 
@@ -109,16 +132,20 @@ NoteDocument VaultRepository::createNote(const QString& folderPath, const QStrin
 {
     const QString name = validatedName(title.isEmpty() ? defaultNoteTitle() : title);
     const QString folder = resolveVaultPath(folderPath);
+    const WriteScope scope(*this);
     // The folder is not created: a note in a folder that is gone fails to write.
-    const QString file = uniqueFilePath(folder + QLatin1Char('/') + name + QStringLiteral(".md"));
-    writeTextFileAtomically(file, newArticleContent(articleBaseName(file)));
+    const QString file = createUniqueFile(
+        folder + QLatin1Char('/') + name + QStringLiteral(".md"),
+        [](const QString& chosen) { return newArticleContent(articleBaseName(chosen)); });
     return loadDocument(relativeVaultPath(file));
 }
 
 QString VaultRepository::createFolder(const QString& parentPath, const QString& name) const
 {
     const QString path = joinVaultPath(parentPath, validatedName(name));
-    ::createFolder(resolveVaultPath(path));
+    const QString folder = resolveVaultPath(path);
+    const WriteScope scope(*this);
+    ::createFolder(folder);
     return path;
 }
 
@@ -126,13 +153,21 @@ NoteDocument VaultRepository::renameNote(const QString& path, const QString& new
 {
     const QString file = resolveArticlePath(*this, path);
     const QString name = validatedName(newName);
+    const WriteScope scope(*this);
     const QString candidate =
         QFileInfo(file).absolutePath() + QLatin1Char('/') + name + QStringLiteral(".md");
     const QString target = candidate == file ? file : uniqueFilePath(candidate);
     if (target != file) {
+        const ArticleMove move{relativeVaultPath(file), relativeVaultPath(target)};
+        // Every rewritten file is written and flushed before the article moves: a full disk
+        // stops the rename before anything changed, and what is left is a rename (cheap, and
+        // recorded so that a killed process has it finished at the next load).
+        const LinkRewritePlan plan = planLinkRewrite(rootPath(), move);
+        std::vector<std::optional<StagedFile>> staged = stageLinkRewrite(plan);
+        const PendingRenameRecord record(rootPath(), move);
         moveItem(file, target);
-        rewriteArticleLinks(rootPath(),
-                            ArticleMove{relativeVaultPath(file), relativeVaultPath(target)});
+        for (const QString& problem : applyLinkRewrite(plan, staged, move))
+            reportVaultWarning(VaultWarning::Kind::operation, problem);
     }
     return loadDocument(relativeVaultPath(target));
 }
@@ -141,7 +176,17 @@ void VaultRepository::trashNote(const QString& path) const
 {
     const QString file = resolveArticlePath(*this, path);
     const QString trash = resolveVaultPath(QStringLiteral(".Trash"));
+    const WriteScope scope(*this);
     ::createFolder(trash);
     // Flat: every trashed article lands directly in the trash, under a free name.
-    moveItem(file, uniqueFilePath(trash + QLatin1Char('/') + QFileInfo(file).fileName()));
+    for (int attempt = 0;; ++attempt) {
+        try {
+            moveItem(file, uniqueFilePath(trash + QLatin1Char('/') + QFileInfo(file).fileName()));
+            return;
+        } catch (const FileError& error) {
+            // Taken by another program between the test and the move: try the next name.
+            if (error.reason() != FileError::reasonForErrno(EEXIST) || attempt == 100)
+                throw;
+        }
+    }
 }

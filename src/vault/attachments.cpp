@@ -1,4 +1,5 @@
 #include "fileio.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultrepository.h"
 
@@ -41,9 +42,11 @@ StoredAttachment VaultRepository::storeImageAttachment(const QByteArray& bytes,
                          QLatin1Char('.') + extension;
 
     const QString folder = resolveVaultPath(QStringLiteral("Attachments"));
+    const WriteScope scope(*this);
     ::createFolder(folder);
     const QString file = folder + QLatin1Char('/') + name;
+    // A file of that name already holds this image, also when another writer stored it first.
     if (!pathExists(file))
-        writeFileAtomically(file, bytes);
+        createFileExclusively(file, bytes);
     return StoredAttachment{QStringLiteral("/Attachments/") + name};
 }

@@ -1,9 +1,16 @@
 #include "dailytodos.h"
 
 #include "fileio.h"
+#include "repositoryscope.h"
+#include "textfileupdate.h"
+#include "vaulterror.h"
 #include "vaultrepository.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
+
+#include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -188,39 +195,110 @@ QList<DailyTodoItem> mergeCarriedTodos(QList<DailyTodoItem> list,
     return list;
 }
 
-QList<DailyTodoItem> VaultRepository::loadDailyTodos(const QDateTime& date) const
+namespace {
+
+// The list of a day file's text.
+QList<DailyTodoItem> todosOfText(const QString& text, const QDate& day)
 {
-    const QString file = resolveVaultPath(journalPath(date));
-    if (!pathExists(file))
-        return {};
-    const QString text = readTextFile(file);
     const std::optional<TextRange> range = todoSectionRange(text);
     if (!range)
         return {};
-    return parseTodoItems(text.mid(range->start, range->end - range->start), localDay(date));
+    return parseTodoItems(text.mid(range->start, range->end - range->start), day);
+}
+
+// Changes the list of a day as it is in the file when written (the file made if missing): the
+// day's roll-over marker stays, so that deleted carried items do not come back.
+void editDayTodos(const VaultRepository& repository, const QDateTime& date,
+                  const std::function<QList<DailyTodoItem>(QList<DailyTodoItem>)>& edit)
+{
+    const WriteScope scope(repository);
+    const QString file = repository.resolveVaultPath(journalPath(date));
+    ::createFolder(QFileInfo(file).absolutePath());
+    const QDate day = localDay(date);
+    updateTextFile(file, [&](const std::optional<QString>& current) -> std::optional<QString> {
+        const QString text = current.value_or(newJournalText(date));
+        const std::optional<QDate> marker = rolledOverFromDate(text.left(firstMemoStart(text)));
+        return textWithTodoSection(text,
+                                   renderTodoSection(edit(todosOfText(text, day)), day, marker));
+    });
+}
+
+// Where `item` is in `list` now: at its position if it still has its text there, else the
+// nearest item with its text.
+qsizetype findTodo(const QList<DailyTodoItem>& list, const DailyTodoItem& item)
+{
+    qsizetype found = -1;
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if (list.at(i).text == item.text &&
+            (found < 0 || std::abs(i - item.id) < std::abs(found - item.id)))
+            found = i;
+    }
+    if (found < 0)
+        throw VaultError(VaultError::todoNotFound);
+    return found;
+}
+
+QList<DailyTodoItem> renumbered(QList<DailyTodoItem> list)
+{
+    for (qsizetype i = 0; i < list.size(); ++i)
+        list[i].id = int(i);
+    return list;
+}
+
+} // namespace
+
+QList<DailyTodoItem> VaultRepository::loadDailyTodos(const QDateTime& date) const
+{
+    const ReadScope scope(*this);
+    const QString file = resolveVaultPath(journalPath(date));
+    if (!pathExists(file))
+        return {};
+    return todosOfText(readTextFile(file), localDay(date));
 }
 
 void VaultRepository::saveDailyTodos(const QList<DailyTodoItem>& items, const QDateTime& date) const
 {
-    const NoteDocument document = ensureJournalDocument(date);
-    const QString file = resolveVaultPath(document.path);
-    // The day's roll-over marker stays, so that deleted carried items do not come back.
-    const QString& text = document.markdown;
-    const std::optional<QDate> marker = rolledOverFromDate(text.left(firstMemoStart(text)));
-    writeTextFileAtomically(
-        file, textWithTodoSection(text, renderTodoSection(items, localDay(date), marker)));
+    editDayTodos(*this, date, [&](const QList<DailyTodoItem>&) { return items; });
 }
 
-void VaultRepository::rollOverDailyTodos(const QDateTime& date) const
+void VaultRepository::addDailyTodos(const QStringList& texts, const QDateTime& date) const
 {
+    editDayTodos(*this, date, [&](QList<DailyTodoItem> list) {
+        for (const QString& text : texts)
+            list.append(DailyTodoItem{0, text, false, date});
+        return renumbered(std::move(list));
+    });
+}
+
+void VaultRepository::setDailyTodoCompleted(const DailyTodoItem& item, bool completed,
+                                            const QDateTime& date) const
+{
+    editDayTodos(*this, date, [&](QList<DailyTodoItem> list) {
+        list[findTodo(list, item)].isCompleted = completed;
+        return list;
+    });
+}
+
+void VaultRepository::removeDailyTodo(const DailyTodoItem& item, const QDateTime& date) const
+{
+    editDayTodos(*this, date, [&](QList<DailyTodoItem> list) {
+        list.removeAt(findTodo(list, item));
+        return renumbered(std::move(list));
+    });
+}
+
+QList<DailyTodoItem> VaultRepository::rollOverDailyTodos(const QDateTime& date) const
+{
+    const ReadScope scope(*this);
     const QDate today = localDay(date);
     const QDate yesterday = today.addDays(-1);
     if (!today.isValid() || !yesterday.isValid())
-        return;
+        return {};
     const QString file = resolveVaultPath(journalPath(today.startOfDay()));
     const QString text = pathExists(file) ? readTextFile(file) : QString();
+    const QList<DailyTodoItem> current = todosOfText(text, today);
     if (rolledOverFromDate(text.left(firstMemoStart(text))) == yesterday)
-        return; // already done today
+        return current; // already done today
 
     QList<DailyTodoItem> carried;
     for (const DailyTodoItem& item : loadDailyTodos(yesterday.startOfDay())) {
@@ -228,11 +306,28 @@ void VaultRepository::rollOverDailyTodos(const QDateTime& date) const
             carried.append(item);
     }
     if (carried.isEmpty())
-        return;
-    const QList<DailyTodoItem> list =
-        mergeCarriedTodos(loadDailyTodos(today.startOfDay()), carried);
-    const NoteDocument document = ensureJournalDocument(today.startOfDay());
-    writeTextFileAtomically(
-        resolveVaultPath(document.path),
-        textWithTodoSection(document.markdown, renderTodoSection(list, today, yesterday)));
+        return current;
+    // Reading must not need writing: a vault that cannot be written shows the list as it
+    // would be.
+    try {
+        const WriteScope write(*this);
+        ::createFolder(QFileInfo(file).absolutePath());
+        const std::optional<QString> written =
+            updateTextFile(file, [&](const std::optional<QString>& now) -> std::optional<QString> {
+                const QString text = now.value_or(newJournalText(today.startOfDay()));
+                if (rolledOverFromDate(text.left(firstMemoStart(text))) == yesterday)
+                    return std::nullopt; // done by another program meanwhile
+                const QList<DailyTodoItem> list =
+                    mergeCarriedTodos(todosOfText(text, today), carried);
+                return textWithTodoSection(text, renderTodoSection(list, today, yesterday));
+            });
+        return todosOfText(written.value_or(QString()), today);
+    } catch (const FileError& error) {
+        if (error.operation() == FileError::read)
+            throw;
+        reportVaultWarning(
+            VaultWarning::Kind::vaultState,
+            QStringLiteral("没能把昨天未完成的待办转到今天：%1。").arg(error.clause()));
+        return mergeCarriedTodos(current, carried);
+    }
 }

@@ -4,12 +4,13 @@
 #include "memoanchors.h"
 #include "memoindex.h"
 #include "parallelmap.h"
+#include "repositoryscope.h"
+#include "textfileupdate.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
 #include "vaultwalk.h"
 
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QStringView>
 #include <QVarLengthArray>
@@ -376,14 +377,20 @@ JournalFileMemos journalTextMemos(const QString& text, const QString& journalPat
 QStringList journalFilesBelow(const QString& folder)
 {
     QStringList files;
-    // Without QDir::Hidden the iterator neither lists hidden files nor descends into hidden
-    // folders; symbolic links to folders are not followed.
-    QDirIterator it(folder, QDir::Files | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString path = it.next();
-        if (it.fileInfo().suffix().compare(QLatin1String("md"), Qt::CaseInsensitive) == 0)
-            files.append(path);
-    }
+    // Hidden files and folders are skipped, and so are names that are not valid UTF-8; symbolic
+    // links to folders are not followed, links to files are read.
+    walkVault(
+        folder,
+        [&](const VaultWalkEntry& entry) {
+            if (entry.isFolder)
+                return true;
+            if (entry.name.endsWith(QLatin1String(".md"), Qt::CaseInsensitive) &&
+                (entry.isRegularFile ||
+                 (entry.isSymbolicLink && isRegularFile(entry.absolutePath))))
+                files.append(entry.absolutePath);
+            return false;
+        },
+        VaultWalkDates::skip);
     return files;
 }
 
@@ -396,14 +403,19 @@ bool memoPrecedes(const MemoRecord& a, const MemoRecord& b)
     return a.id < b.id;
 }
 
+QString newJournalText(const QDateTime& date)
+{
+    return QLatin1String("# ") + journalDayName(date) + QLatin1String("\n\n");
+}
+
 NoteDocument VaultRepository::ensureJournalDocument(const QDateTime& date) const
 {
+    const WriteScope scope(*this);
     const QString relative = journalPath(date);
     const QString file = resolveVaultPath(relative);
     ::createFolder(QFileInfo(file).absolutePath());
     if (!pathExists(file))
-        writeTextFileAtomically(file,
-                                QLatin1String("# ") + journalDayName(date) + QLatin1String("\n\n"));
+        createFileExclusively(file, newJournalText(date).toUtf8()); // taken meanwhile: fine
     if (!pathExists(file))
         throw VaultError(VaultError::noteNotFound);
     NoteDocument document;
@@ -453,8 +465,10 @@ QList<MemoRecord> VaultRepository::loadMemos() const
     // index is decoded meanwhile; then the cores share the parsing and re-anchoring. Each memo's
     // sort key is taken there too: the instant of a local date costs a time-zone computation,
     // far too much to repeat in every comparison of the sort.
+    const ReadScope scope(*this);
     QStringList files;
     QHash<QString, QList<MemoIndexEntry>> index;
+    MemoIndexRead indexRead;
     // The bytes are kept until the parsing, not the decoded text: half the memory.
     QList<std::optional<QByteArray>> contents =
         parallelMapWhileProducing<std::optional<QByteArray>, QString>(
@@ -468,7 +482,8 @@ QList<MemoRecord> VaultRepository::loadMemos() const
                         add(file);
                     }
                 }
-                index = memoIndexByJournalPath(loadMemoIndex());
+                indexRead = readMemoIndex(m_rootPath);
+                index = memoIndexByJournalPath(indexRead.entries);
             },
             [](const QString& file, QByteArray&) -> std::optional<QByteArray> {
                 QByteArray bytes;
@@ -484,6 +499,7 @@ QList<MemoRecord> VaultRepository::loadMemos() const
     {
         JournalFileMemos read;
         QList<qint64> keys;
+        bool unreadable = false;
     };
     std::optional<QByteArray>* bytes = contents.data(); // detached once, before the threads
     QList<FileMemos> perFile = parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray&) {
@@ -492,6 +508,7 @@ QList<MemoRecord> VaultRepository::loadMemos() const
         const std::optional<QString> text =
             bytes[i] ? decodeUtf8Strict(*bytes[i]) : std::optional<QString>();
         bytes[i].reset();
+        result.unreadable = !text;
         if (text) {
             const QString path = relativeVaultPath(files.at(i));
             result.read = journalTextMemos(*text, path, index.value(path));
@@ -500,8 +517,8 @@ QList<MemoRecord> VaultRepository::loadMemos() const
         return result;
     });
 
-    // Repairs are written in walk order, so a failed write stops the load where a file-by-file
-    // load would have stopped.
+    // Repairs are written in walk order; one that cannot be written leaves its file as it is,
+    // with a warning, and its memos as repaired in memory.
     struct Keyed
     {
         qint64 key;
@@ -510,8 +527,11 @@ QList<MemoRecord> VaultRepository::loadMemos() const
     std::vector<Keyed> order;
     for (qsizetype i = 0; i < files.size(); ++i) {
         FileMemos& file = perFile[i];
+        const QString path = relativeVaultPath(files.at(i));
+        if (file.unreadable)
+            reportUnreadableJournalFile(path);
         if (file.read.repairedText)
-            writeTextFileAtomically(files.at(i), *file.read.repairedText);
+            writeRepairedJournalFile(*this, path, index.value(path));
         for (qsizetype m = 0; m < file.read.memos.size(); ++m)
             order.push_back({file.keys.at(m), &file.read.memos[m]});
     }
@@ -525,7 +545,38 @@ QList<MemoRecord> VaultRepository::loadMemos() const
     memos.reserve(qsizetype(order.size()));
     for (const Keyed& item : order)
         memos.append(std::move(*item.memo));
+    completeMemoIndex(*this, memos, indexRead);
     return memos;
+}
+
+void reportUnreadableJournalFile(const QString& journalPath)
+{
+    reportVaultWarning(VaultWarning::Kind::vaultState,
+                       QStringLiteral("日记文件“%1”无法读取或不是有效的 UTF-8 文本，"
+                                      "其中的记录没有列出。")
+                           .arg(journalPath));
+}
+
+void writeRepairedJournalFile(const VaultRepository& repository, const QString& journalPath,
+                              const QList<MemoIndexEntry>& index)
+{
+    const QString file = repository.resolveVaultPath(journalPath);
+    try {
+        const WriteScope scope(repository);
+        updateTextFile(file, [&](const std::optional<QString>& text) -> std::optional<QString> {
+            if (!text)
+                return std::nullopt;
+            QString repaired = reanchorMemos(*text, journalPath, index);
+            if (repaired.size() == text->size())
+                return std::nullopt; // nothing (or no longer anything) to put back
+            return repaired;
+        });
+    } catch (const FileError& error) {
+        reportVaultWarning(
+            VaultWarning::Kind::vaultState,
+            QStringLiteral("没能把找回的记录标记写回“%1”：%2。这次照常列出这些记录。")
+                .arg(journalPath, error.clause()));
+    }
 }
 
 bool isLineBreak(QChar c)

@@ -95,6 +95,19 @@ std::optional<QString> readJournalText(const QString& absolutePath, QByteArray& 
 JournalFileMemos journalTextMemos(const QString& text, const QString& journalPath,
                                   const QList<MemoIndexEntry>& index);
 
+// What a new day file holds: its title line, then an empty line.
+QString newJournalText(const QDateTime& date);
+
+class VaultRepository;
+// Warns that a day file's memos are missing from the list because it cannot be read or is not
+// UTF-8 (it is never written back either).
+void reportUnreadableJournalFile(const QString& journalPath);
+// Writes a day file's lost anchors back, re-anchored against what the file holds now (another
+// program may have changed it since it was read). A vault that cannot be written keeps the file
+// as it is, with a warning; the memos as repaired in memory stand for this read.
+void writeRepairedJournalFile(const VaultRepository& repository, const QString& journalPath,
+                              const QList<MemoIndexEntry>& index);
+
 // The day files below `folder` (absolute), recursively, skipping hidden files and folders:
 // every entry whose extension, lower-cased, is "md". Absolute paths, in no particular order.
 QStringList journalFilesBelow(const QString& folder);

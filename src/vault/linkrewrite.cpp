@@ -1,8 +1,11 @@
 #include "linkrewrite.h"
 
 #include "fileio.h"
+#include "textfileupdate.h"
+#include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultwalk.h"
+#include "vaultwarnings.h"
 
 #include <QFileInfo>
 #include <QList>
@@ -154,31 +157,48 @@ bool mayLinkTo(const QByteArray& bytes, const QByteArray& oldName)
     return false;
 }
 
-// What one file needs: its new text when its links changed, or the failure to read it.
-struct FileRewrite
+// What reading one file gave: its rewrite, or why its links stay as they are.
+struct FileOutcome
 {
-    std::optional<QString> text;
-    std::exception_ptr failure;
+    std::optional<PlannedLinkRewrite> rewrite;
+    QString problem;
 };
 
-FileRewrite rewriteFile(const VaultWalkEntry& file, const ArticleMove& move, QByteArray& buffer)
+QString problemSentence(const QString& path, const QString& reason)
 {
-    FileRewrite result;
+    return QStringLiteral("没有更新“%1”中的链接：%2。").arg(path, reason);
+}
+
+FileOutcome planFile(const VaultWalkEntry& file, const QString& rootPath, const ArticleMove& move,
+                     QByteArray& buffer)
+{
+    // Planned before the move, the article is still at its old place; it is rewritten as the
+    // file it will be.
+    const QString path = file.relativePath == move.from ? move.to : file.relativePath;
+    FileOutcome outcome;
+    std::optional<FileIdentity> version;
     try {
-        readFileInto(file.absolutePath, buffer);
-        if (file.relativePath != move.to &&
-            !mayLinkTo(buffer, move.from.section(QLatin1Char('/'), -1).toUtf8()))
-            return result;
-        const std::optional<QString> text = decodeUtf8Strict(buffer);
-        if (!text)
-            return result; // never rewrite what could not be decoded
-        QString rewritten = rewriteLinksInText(*text, file.relativePath, move);
-        if (rewritten != *text)
-            result.text = std::move(rewritten);
-    } catch (...) {
-        result.failure = std::current_exception();
+        std::optional<QByteArray> bytes = readFileVersion(file.absolutePath, version);
+        if (!bytes)
+            return outcome; // gone since the walk
+        buffer = std::move(*bytes);
+    } catch (const FileError& error) {
+        outcome.problem = problemSentence(path, error.clause());
+        return outcome;
     }
-    return result;
+    if (path != move.to && !mayLinkTo(buffer, move.from.section(QLatin1Char('/'), -1).toUtf8()))
+        return outcome;
+    const std::optional<QString> text = decodeUtf8Strict(buffer);
+    if (!text) {
+        // Never rewritten: writing it back would destroy the bytes that are not text.
+        outcome.problem = problemSentence(path, notUtf8Reason());
+        return outcome;
+    }
+    QString rewritten = rewriteLinksInText(*text, path, move);
+    if (rewritten != *text)
+        outcome.rewrite = PlannedLinkRewrite{rootPath + QLatin1Char('/') + path, path, version,
+                                             std::move(rewritten)};
+    return outcome;
 }
 
 // Runs work(0 ... count - 1) on `threads` threads, this one included. Each thread has a scratch
@@ -200,9 +220,41 @@ void runInParallel(qsizetype count, qsizetype threads,
         thread.join();
 }
 
+// Writes and flushes wait on the disk more than on the processor, so they overlap.
+qsizetype writerThreads(qsizetype count)
+{
+    return std::min<qsizetype>(8, count);
+}
+
+// Puts one planned rewrite in place: the staged text if the file is still the version read,
+// else the file as it is now, rewritten afresh. The problem, if any.
+QString applyFile(const PlannedLinkRewrite& file, std::optional<StagedFile>& staged,
+                  const ArticleMove& move)
+{
+    try {
+        if (!staged)
+            staged.emplace(file.absolutePath, file.text.toUtf8());
+        if (staged->commitIfUnchanged(file.version))
+            return {};
+        staged.reset();
+        updateTextFile(file.absolutePath,
+                       [&](const std::optional<QString>& text) -> std::optional<QString> {
+                           if (!text)
+                               return std::nullopt;
+                           QString rewritten = rewriteLinksInText(*text, file.path, move);
+                           if (rewritten == *text)
+                               return std::nullopt;
+                           return rewritten;
+                       });
+    } catch (const StorageError& error) {
+        return problemSentence(file.path, error.clause());
+    }
+    return {};
+}
+
 } // namespace
 
-void rewriteArticleLinks(const QString& rootPath, const ArticleMove& move)
+LinkRewritePlan planLinkRewrite(const QString& rootPath, const ArticleMove& move)
 {
     QList<VaultWalkEntry> files;
     walkVault(
@@ -219,37 +271,66 @@ void rewriteArticleLinks(const QString& rootPath, const ArticleMove& move)
 
     // Reading and scanning every file is most of the work and each file stands alone, so it is
     // shared among the cores.
-    std::vector<FileRewrite> results(size_t(files.size()));
+    std::vector<FileOutcome> outcomes(static_cast<size_t>(files.size()));
     const unsigned cores = std::max(1u, std::min(8u, std::thread::hardware_concurrency()));
     runInParallel(files.size(), std::min<qsizetype>(cores, files.size() / 32 + 1),
                   [&](qsizetype i, QByteArray& buffer) {
-                      results[size_t(i)] = rewriteFile(files.at(i), move, buffer);
+                      outcomes[size_t(i)] = planFile(files.at(i), rootPath, move, buffer);
                   });
+    LinkRewritePlan plan;
+    for (FileOutcome& outcome : outcomes) {
+        if (outcome.rewrite)
+            plan.files.append(std::move(*outcome.rewrite));
+        if (!outcome.problem.isEmpty())
+            plan.problems.append(outcome.problem);
+    }
+    return plan;
+}
 
-    // A file that could not be read ends the rewrite there, as if the files had been handled one
-    // after the other: only the files before it are written. The writes themselves wait on the
-    // disk more than on the processor, so they overlap; after a failed write the others still
-    // finish (each is a correct rewrite), and the first failure in walk order is thrown.
-    qsizetype end = 0;
-    while (end < files.size() && !results[size_t(end)].failure)
-        ++end;
-    std::vector<qsizetype> changed;
-    for (qsizetype i = 0; i < end; ++i) {
-        if (results[size_t(i)].text)
-            changed.push_back(i);
+std::vector<std::optional<StagedFile>> stageLinkRewrite(const LinkRewritePlan& plan)
+{
+    const qsizetype count = plan.files.size();
+    std::vector<std::optional<StagedFile>> staged(static_cast<size_t>(count));
+    std::vector<std::exception_ptr> failures(static_cast<size_t>(count));
+    runInParallel(count, writerThreads(count), [&](qsizetype i, QByteArray&) {
+        const PlannedLinkRewrite& file = plan.files.at(i);
+        try {
+            // Named: the staged files wait for the move, and a process has few descriptors.
+            staged[size_t(i)].emplace(file.absolutePath, file.text.toUtf8(),
+                                      StagedFile::Naming::named);
+        } catch (...) {
+            failures[size_t(i)] = std::current_exception();
+        }
+    });
+    for (const std::exception_ptr& failure : failures) {
+        if (failure)
+            std::rethrow_exception(failure); // the staged files go with the vector
     }
-    runInParallel(qsizetype(changed.size()), std::min<qsizetype>(8, qsizetype(changed.size())),
-                  [&](qsizetype k, QByteArray&) {
-                      FileRewrite& result = results[size_t(changed[size_t(k)])];
-                      try {
-                          writeTextFileAtomically(files.at(changed[size_t(k)]).absolutePath,
-                                                  *result.text);
-                      } catch (...) {
-                          result.failure = std::current_exception();
-                      }
-                  });
-    for (const FileRewrite& result : results) {
-        if (result.failure)
-            std::rethrow_exception(result.failure);
+    return staged;
+}
+
+QStringList applyLinkRewrite(const LinkRewritePlan& plan,
+                             std::vector<std::optional<StagedFile>>& staged,
+                             const ArticleMove& move)
+{
+    const qsizetype count = plan.files.size();
+    staged.resize(size_t(count));
+    std::vector<QString> problems(static_cast<size_t>(count));
+    runInParallel(count, writerThreads(count), [&](qsizetype i, QByteArray&) {
+        problems[size_t(i)] = applyFile(plan.files.at(i), staged[size_t(i)], move);
+    });
+    QStringList result = plan.problems;
+    for (const QString& problem : problems) {
+        if (!problem.isEmpty())
+            result.append(problem);
     }
+    return result;
+}
+
+void rewriteArticleLinks(const QString& rootPath, const ArticleMove& move)
+{
+    const LinkRewritePlan plan = planLinkRewrite(rootPath, move);
+    std::vector<std::optional<StagedFile>> staged;
+    for (const QString& problem : applyLinkRewrite(plan, staged, move))
+        reportVaultWarning(VaultWarning::Kind::operation, problem);
 }

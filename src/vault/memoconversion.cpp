@@ -1,6 +1,8 @@
 #include "articles.h"
 #include "fileio.h"
 #include "journal.h"
+#include "memoindex.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
@@ -14,6 +16,7 @@ NoteDocument VaultRepository::convertMemoToNote(const QString& memoId, const QSt
     // already repair day files).
     const QString name = validatedName(title);
     const QString folder = resolveVaultPath(folderPath);
+    const WriteScope scope(*this);
 
     const QList<MemoRecord> memos = loadMemos();
     const auto found = std::find_if(memos.begin(), memos.end(),
@@ -23,14 +26,17 @@ NoteDocument VaultRepository::convertMemoToNote(const QString& memoId, const QSt
     MemoRecord memo = *found;
 
     ::createFolder(folder);
-    const QString file = uniqueFilePath(folder + QLatin1Char('/') + name + QStringLiteral(".md"));
+    const QString file = createUniqueFile(
+        folder + QLatin1Char('/') + name + QStringLiteral(".md"), [&](const QString& chosen) {
+            return convertedArticleContent(memo.markdown, articleBaseName(chosen));
+        });
     const QString baseName = articleBaseName(file);
-    writeTextFileAtomically(file, convertedArticleContent(memo.markdown, baseName));
     const QString articlePath = relativeVaultPath(file);
 
     memo.markdown = QLatin1Char('[') + escapedLinkLabel(baseName) + QStringLiteral("](") +
                     relativeMarkdownLink(memo.journalPath, articlePath) + QLatin1Char(')');
     replaceMemoBlock(memo, renderMemoBlock(memo));
-    upsertMemoIndexEntry(memo);
+    updateMemoIndexAfterWrite([&] { upsertMemoIndexEntry(memo); },
+                              QStringLiteral("记录已转成笔记"));
     return loadDocument(articlePath);
 }

@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "memoindexreader.h"
 #include "parallelmap.h"
+#include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
@@ -233,7 +234,11 @@ QString memoIndexRelativePath()
 
 QString memoContentDigest(const QString& text)
 {
-    static const QRegularExpression whiteSpace = compileTextPattern(QStringLiteral("\\s+"));
+    // ICU's "\s": tab, line feed, form feed, carriage return and the Unicode separators. The
+    // "\s" of our pattern engine also takes VT and NEL, which would digest a text differently
+    // from the rule the index is written by, and such memos would not re-anchor.
+    static const QRegularExpression whiteSpace(QStringLiteral("[\\t\\n\\f\\r\\p{Z}]+"),
+                                               QRegularExpression::UseUnicodePropertiesOption);
     QString collapsed = text;
     collapsed.replace(whiteSpace, QStringLiteral(" "));
     const QByteArray hash =
@@ -358,19 +363,31 @@ QString reanchorMemos(const QString& text, const QString& journalPath,
     return result;
 }
 
-QList<MemoIndexEntry> VaultRepository::loadMemoIndex() const
+MemoIndexRead readMemoIndex(const QString& rootPath)
 {
+    MemoIndexRead read;
     QByteArray bytes;
     try {
-        bytes = readFileBytes(m_rootPath + QLatin1Char('/') + memoIndexRelativePath());
+        bytes = readFileBytes(rootPath + QLatin1Char('/') + memoIndexRelativePath());
     } catch (const FileError&) {
-        return {}; // a missing or unreadable index is an empty one
+        return read; // a missing or unreadable index is an empty one
     }
-    return decodeMemoIndex(bytes).value_or(QList<MemoIndexEntry>());
+    std::optional<QList<MemoIndexEntry>> entries = decodeMemoIndex(bytes);
+    if (entries)
+        read.entries = std::move(*entries);
+    else
+        read.undecodable = true;
+    return read;
+}
+
+QList<MemoIndexEntry> VaultRepository::loadMemoIndex() const
+{
+    return readMemoIndex(m_rootPath).entries;
 }
 
 void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
 {
+    const WriteScope scope(*this);
     const QString file = m_rootPath + QLatin1Char('/') + memoIndexRelativePath();
     ::createFolder(QFileInfo(file).absolutePath());
     writeFileAtomically(file, encodeMemoIndex(entries));
@@ -378,47 +395,43 @@ void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
 
 void VaultRepository::upsertMemoIndexEntry(const MemoRecord& memo) const
 {
-    ::upsertMemoIndexEntry(*this, memo, loadMemoIndex());
+    const WriteScope scope(*this);
+    ::upsertMemoIndexEntry(*this, memo, readMemoIndex(m_rootPath));
 }
 
 void VaultRepository::removeMemoIndexEntry(const QString& id) const
 {
-    ::removeMemoIndexEntry(*this, id, loadMemoIndex());
+    const WriteScope scope(*this);
+    ::removeMemoIndexEntry(*this, id, readMemoIndex(m_rootPath));
 }
 
-void upsertMemoIndexEntry(const VaultRepository& repository, const MemoRecord& memo,
-                          QList<MemoIndexEntry> entries)
+MemoIndexEntry memoIndexEntry(const MemoRecord& memo)
 {
-    entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == memo.id; });
-    entries.append(MemoIndexEntry{memo.id, memo.createdAt, memo.journalPath,
-                                  memoContentDigest(memo.markdown), memo.folderPath});
+    return MemoIndexEntry{memo.id, memo.createdAt, memo.journalPath,
+                          memoContentDigest(memo.markdown), memo.folderPath};
+}
+
+void sortMemoIndexEntries(QList<MemoIndexEntry>& entries)
+{
     const auto precedes = [](const MemoIndexEntry& a, const MemoIndexEntry& b) {
         return a.createdAt < b.createdAt;
     };
     if (!std::all_of(entries.cbegin(), entries.cend(),
                      [](const MemoIndexEntry& entry) { return entry.createdAt.isValid(); })) {
         std::stable_sort(entries.begin(), entries.end(), precedes);
-    } else {
-        // Valid dates compare as instants; each is taken once instead of in every comparison
-        // (the new memo's local date would cost a time-zone computation each time).
-        std::vector<std::pair<qint64, qsizetype>> order;
-        order.reserve(size_t(entries.size()));
-        for (qsizetype i = 0; i < entries.size(); ++i)
-            order.emplace_back(entries.at(i).createdAt.toMSecsSinceEpoch(), i);
-        std::stable_sort(order.begin(), order.end(),
-                         [](const auto& a, const auto& b) { return a.first < b.first; });
-        QList<MemoIndexEntry> sorted;
-        sorted.reserve(entries.size());
-        for (const auto& item : order)
-            sorted.append(std::move(entries[item.second]));
-        entries = std::move(sorted);
+        return;
     }
-    repository.saveMemoIndex(entries);
-}
-
-void removeMemoIndexEntry(const VaultRepository& repository, const QString& id,
-                          QList<MemoIndexEntry> entries)
-{
-    entries.removeIf([&](const MemoIndexEntry& entry) { return entry.id == id; });
-    repository.saveMemoIndex(entries);
+    // Valid dates compare as instants; each is taken once instead of in every comparison
+    // (the new memo's local date would cost a time-zone computation each time).
+    std::vector<std::pair<qint64, qsizetype>> order;
+    order.reserve(size_t(entries.size()));
+    for (qsizetype i = 0; i < entries.size(); ++i)
+        order.emplace_back(entries.at(i).createdAt.toMSecsSinceEpoch(), i);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    QList<MemoIndexEntry> sorted;
+    sorted.reserve(entries.size());
+    for (const auto& item : order)
+        sorted.append(std::move(entries[item.second]));
+    entries = std::move(sorted);
 }

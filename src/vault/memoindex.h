@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 // The memo index, ".larch/memo-index.json": what this system last wrote for every memo, so
@@ -48,11 +49,40 @@ QString reanchorMemos(const QString& text, const QString& journalPath,
 class VaultRepository;
 struct MemoRecord;
 
-// upsertMemoIndexEntry and removeMemoIndexEntry of the repository, given the entries that the
-// same operation already read from the index file, which nothing has written since. The memo
-// operations read the whole index while they look for the memo; reading and decoding it a
-// second time would nearly double their cost.
+// The index file as read: its entries, and whether it exists but does not decode. Such a file
+// counts as empty; it is kept under another name before anything replaces it.
+struct MemoIndexRead
+{
+    QList<MemoIndexEntry> entries;
+    bool undecodable = false;
+};
+MemoIndexRead readMemoIndex(const QString& rootPath);
+
+// The entry of a memo as its text stands now.
+MemoIndexEntry memoIndexEntry(const MemoRecord& memo);
+
+// Orders entries by creation time; entries with equal times keep their order.
+void sortMemoIndexEntries(QList<MemoIndexEntry>& entries);
+
+// upsertMemoIndexEntry and removeMemoIndexEntry of the repository, given the index that the same
+// operation already read, which nothing has written since. The memo operations read the whole
+// index while they look for the memo; reading and decoding it a second time would nearly double
+// their cost. An index that did not decode is first set aside and rebuilt (completeMemoIndex).
 void upsertMemoIndexEntry(const VaultRepository& repository, const MemoRecord& memo,
-                          QList<MemoIndexEntry> entries);
+                          MemoIndexRead index);
 void removeMemoIndexEntry(const VaultRepository& repository, const QString& id,
-                          QList<MemoIndexEntry> entries);
+                          MemoIndexRead index);
+
+// Runs the index update that follows a memo write. The day file already holds the change, so the
+// operation has happened: an index that cannot follow (a full disk, a file where ".larch"
+// should be) is reported as a warning that begins with `done`, never as a failure, and loading
+// fills in the missing entries later.
+void updateMemoIndexAfterWrite(const std::function<void()>& update, const QString& done);
+
+// Brings the index in line with the memos just read from the day files: an index file that does
+// not decode is renamed "memo-index.unreadable-<time>.json" beside it and rebuilt, and every memo
+// without an entry gets one, made from its text. Entries of memos that are gone stay (they may
+// yet re-anchor a stripped block). Writes only when something is missing; a vault that cannot be
+// written keeps its index, with a warning.
+void completeMemoIndex(const VaultRepository& repository, const QList<MemoRecord>& memos,
+                       const MemoIndexRead& read);

@@ -16,6 +16,7 @@ namespace {
 
 struct FileLookup
 {
+    bool unreadable = false;
     std::optional<QString> repairedText;
     QList<MemoRecord> memos; // only those with the id
     QList<qint64> keys;
@@ -29,11 +30,14 @@ FileLookup lookUpFile(const QString& absolutePath, const QString& journalPath,
     try {
         readFileInto(absolutePath, buffer);
     } catch (const FileError&) {
-        return result; // unreadable: no memos, and never written back
+        result.unreadable = true; // no memos, and never written back
+        return result;
     }
     std::optional<QString> text = decodeUtf8Strict(buffer);
-    if (!text)
-        return result; // not UTF-8: never written back
+    if (!text) {
+        result.unreadable = true; // not UTF-8: never written back
+        return result;
+    }
     QList<MemoAnchor> anchors = findMemoAnchors(*text);
     const auto anchored = [&](const QString& memoId) {
         return std::any_of(anchors.cbegin(), anchors.cend(),
@@ -65,8 +69,9 @@ FileLookup lookUpFile(const QString& absolutePath, const QString& journalPath,
 MemoLookup findMemoById(const VaultRepository& repository, const QString& id)
 {
     MemoLookup lookup;
-    lookup.index = repository.loadMemoIndex();
-    const QHash<QString, QList<MemoIndexEntry>> byFile = memoIndexByJournalPath(lookup.index);
+    lookup.index = readMemoIndex(repository.rootPath());
+    const QHash<QString, QList<MemoIndexEntry>> byFile =
+        memoIndexByJournalPath(lookup.index.entries);
     QStringList files;
     for (const QString& name : journalFolderNames()) {
         const QString folder = repository.rootPath() + QLatin1Char('/') + name;
@@ -85,8 +90,11 @@ MemoLookup findMemoById(const VaultRepository& repository, const QString& id)
     std::optional<qint64> bestKey;
     for (qsizetype i = 0; i < files.size(); ++i) {
         FileLookup& file = perFile[i];
+        const QString path = repository.relativeVaultPath(files.at(i));
+        if (file.unreadable)
+            reportUnreadableJournalFile(path);
         if (file.repairedText)
-            writeTextFileAtomically(files.at(i), *file.repairedText);
+            writeRepairedJournalFile(repository, path, byFile.value(path));
         for (qsizetype m = 0; m < file.memos.size(); ++m) {
             if (!bestKey || file.keys.at(m) < *bestKey) {
                 bestKey = file.keys.at(m);

@@ -5,12 +5,17 @@
 #include "journal.h"
 #include "memoindex.h"
 #include "memolookup.h"
+#include "repositoryscope.h"
+#include "textfileupdate.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
 #include "vaultrepository.h"
 
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUuid>
+
+#include <cerrno>
 
 namespace {
 
@@ -57,8 +62,7 @@ QString collapsedBlankRuns(QString text)
 
 // The memo as "load all memos, take the first with the id" finds it, with the day files treated
 // as loadMemos treats them; also the index as read, for the index update that follows.
-MemoRecord findMemo(const VaultRepository& repository, const QString& id,
-                    QList<MemoIndexEntry>& index)
+MemoRecord findMemo(const VaultRepository& repository, const QString& id, MemoIndexRead& index)
 {
     MemoLookup lookup = findMemoById(repository, id);
     if (!lookup.memo)
@@ -82,29 +86,35 @@ MemoRecord VaultRepository::createMemo(const QString& text, const QDateTime& cre
     if (body.isEmpty())
         throw VaultError(VaultError::invalidName);
 
-    const NoteDocument day = ensureJournalDocument(createdAt);
-    const MemoRecord memo{newMemoId(), createdAt, day.path, body, folderPath};
-    const QString updated = trimmedText(day.markdown) + QLatin1String("\n\n") +
-                            renderMemoBlock(memo) + QLatin1Char('\n');
-    writeTextFileAtomically(resolveVaultPath(day.path), updated);
-    upsertMemoIndexEntry(memo);
+    const WriteScope scope(*this);
+    const QString file = resolveVaultPath(journalFile);
+    ::createFolder(QFileInfo(file).absolutePath());
+    const MemoRecord memo{newMemoId(), createdAt, relativeVaultPath(file), body, folderPath};
+    updateTextFile(file, [&](const std::optional<QString>& current) -> std::optional<QString> {
+        return trimmedText(current.value_or(newJournalText(createdAt))) + QLatin1String("\n\n") +
+               renderMemoBlock(memo) + QLatin1Char('\n');
+    });
+    updateMemoIndexAfterWrite([&] { upsertMemoIndexEntry(memo); }, QStringLiteral("记录已保存"));
     return memo;
 }
 
 MemoRecord VaultRepository::updateMemo(const QString& id, const QString& markdown) const
 {
-    QList<MemoIndexEntry> index;
+    const WriteScope scope(*this);
+    MemoIndexRead index;
     MemoRecord memo = findMemo(*this, id, index);
     memo.markdown = trimmedText(markdown);
     replaceMemoBlock(memo, renderMemoBlock(memo));
-    ::upsertMemoIndexEntry(*this, memo, std::move(index)); // the index nothing wrote since
+    updateMemoIndexAfterWrite([&] { ::upsertMemoIndexEntry(*this, memo, std::move(index)); },
+                              QStringLiteral("记录已保存"));
     return memo;
 }
 
 MemoRecord VaultRepository::appendFollowUp(const QString& id, const QString& text,
                                            const QDateTime& date) const
 {
-    QList<MemoIndexEntry> index;
+    const WriteScope scope(*this);
+    MemoIndexRead index;
     MemoRecord memo = findMemo(*this, id, index);
     const QString addition = trimmedText(text);
     if (addition.isEmpty())
@@ -112,30 +122,39 @@ MemoRecord VaultRepository::appendFollowUp(const QString& id, const QString& tex
     memo.markdown = trimmedText(memo.markdown) + QStringLiteral("\n\n### 续记 · ") +
                     followUpStamp(date) + QLatin1String("\n\n") + addition;
     replaceMemoBlock(memo, renderMemoBlock(memo));
-    ::upsertMemoIndexEntry(*this, memo, std::move(index)); // the index nothing wrote since
+    updateMemoIndexAfterWrite([&] { ::upsertMemoIndexEntry(*this, memo, std::move(index)); },
+                              QStringLiteral("续记已保存"));
     return memo;
 }
 
 void VaultRepository::deleteMemo(const QString& id) const
 {
-    QList<MemoIndexEntry> index;
+    const WriteScope scope(*this);
+    MemoIndexRead index;
     const MemoRecord memo = findMemo(*this, id, index);
     replaceMemoBlock(memo, QString());
-    ::removeMemoIndexEntry(*this, id, std::move(index)); // the index nothing wrote since
+    updateMemoIndexAfterWrite([&] { ::removeMemoIndexEntry(*this, id, std::move(index)); },
+                              QStringLiteral("记录已删除"));
 }
 
 void VaultRepository::replaceMemoBlock(const MemoRecord& memo, const QString& replacement) const
 {
+    const WriteScope scope(*this);
     const QString file = resolveVaultPath(memo.journalPath);
-    QString text = readTextFile(file);
-    const std::optional<TextRange> block = memoBlockRange(memo.id, text);
-    if (!block)
-        throw VaultError(VaultError::noteNotFound);
     const QString inserted =
         replacement.isEmpty() ? QString() : trimmedText(replacement) + QLatin1String("\n\n");
-    text.replace(block->start, block->end - block->start, inserted);
-    text = collapsedBlankRuns(std::move(text));
-    if (!text.endsWith(QLatin1Char('\n')))
-        text.append(QLatin1Char('\n'));
-    writeTextFileAtomically(file, text);
+    // Applied to the file as it is when written: an edit another program made meanwhile stays.
+    updateTextFile(file, [&](const std::optional<QString>& current) -> std::optional<QString> {
+        if (!current)
+            throw FileError(FileError::read, file, ENOENT);
+        QString text = *current;
+        const std::optional<TextRange> block = memoBlockRange(memo.id, text);
+        if (!block)
+            throw VaultError(VaultError::noteNotFound);
+        text.replace(block->start, block->end - block->start, inserted);
+        text = collapsedBlankRuns(std::move(text));
+        if (!text.endsWith(QLatin1Char('\n')))
+            text.append(QLatin1Char('\n'));
+        return text;
+    });
 }

@@ -11,6 +11,14 @@ const char* StorageError::what() const noexcept
     return m_what.constData();
 }
 
+QString StorageError::clause() const
+{
+    QString text = localizedDescription();
+    if (text.endsWith(QStringLiteral("。")))
+        text.chop(1);
+    return text;
+}
+
 QString VaultError::localizedDescription() const
 {
     switch (m_code) {
@@ -24,6 +32,8 @@ QString VaultError::localizedDescription() const
         return QStringLiteral("文件已在其他应用中修改，请重新载入后再编辑。");
     case unsupportedAttachment:
         return QStringLiteral("暂不支持这种图片格式。");
+    case todoNotFound:
+        return QStringLiteral("找不到这项待办，它可能已在别处被修改或删除。");
     }
     return {};
 }
@@ -56,6 +66,12 @@ QString FileError::localizedDescription() const
         break;
     case list:
         verb = QStringLiteral("列出");
+        break;
+    case lock:
+        verb = QStringLiteral("锁定");
+        break;
+    case openVault:
+        verb = QStringLiteral("打开笔记仓库");
         break;
     }
     return QStringLiteral("无法%1“%2”：%3。").arg(verb, QDir::toNativeSeparators(m_path), m_reason);

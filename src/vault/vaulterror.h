@@ -10,6 +10,8 @@ class StorageError : public QException
 public:
     // The sentence shown to the user, in Chinese.
     virtual QString localizedDescription() const = 0;
+    // The sentence without its final "。", to be quoted inside another sentence.
+    QString clause() const;
     const char* what() const noexcept override;
 
 protected:
@@ -19,7 +21,15 @@ protected:
 class VaultError : public StorageError
 {
 public:
-    enum Code { invalidName, invalidPath, noteNotFound, conflict, unsupportedAttachment };
+    // todoNotFound: a todo changed or removed elsewhere since the caller read the list.
+    enum Code {
+        invalidName,
+        invalidPath,
+        noteNotFound,
+        conflict,
+        unsupportedAttachment,
+        todoNotFound
+    };
 
     explicit VaultError(Code code) : m_code(code) {}
     Code code() const { return m_code; }
@@ -36,7 +46,7 @@ private:
 class FileError : public StorageError
 {
 public:
-    enum Operation { read, write, createFolder, move, list };
+    enum Operation { read, write, createFolder, move, list, lock, openVault };
 
     FileError(Operation operation, QString path, int systemError);
     FileError(Operation operation, QString path, QString reason);

@@ -5,16 +5,32 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 QString trimmedText(const QString& text)
 {
     return text.trimmed();
 }
 
+namespace {
+
+// Line breaks and other control characters: C0, DEL, C1 (NEL among them) and the line and
+// paragraph separators. A name holding one gives links no reader can follow or repair.
+bool isControlCharacter(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || (u >= 0x7f && u <= 0x9f) || u == 0x2028 || u == 0x2029;
+}
+
+} // namespace
+
 QString validatedName(const QString& name)
 {
     QString result = trimmedText(name);
-    if (result.isEmpty() || result.contains(QLatin1Char('/')) || result.contains(QLatin1Char(':')) ||
-        result == QLatin1String(".") || result == QLatin1String(".."))
+    if (result.isEmpty() || result.contains(QLatin1Char('/')) ||
+        result.contains(QLatin1Char(':')) || result == QLatin1String(".") ||
+        result == QLatin1String("..") ||
+        std::any_of(result.cbegin(), result.cend(), isControlCharacter))
         throw VaultError(VaultError::invalidName);
     if (result.endsWith(QLatin1String(".md"), Qt::CaseInsensitive))
         result.chop(3);
@@ -70,6 +86,8 @@ QString relativeMarkdownLink(const QString& fromFile, const QString& target)
     link.replace(QLatin1String(" "), QLatin1String("%20"));
     link.replace(QLatin1String("("), QLatin1String("%28"));
     link.replace(QLatin1String(")"), QLatin1String("%29"));
+    // A raw "#" would read as the start of a fragment.
+    link.replace(QLatin1String("#"), QLatin1String("%23"));
     return link;
 }
 
@@ -86,12 +104,14 @@ std::optional<QString> percentDecoded(const QString& text)
             bytes.append(c);
             continue;
         }
-        if (i + 2 >= utf8.size())
-            return std::nullopt;
-        const int high = hexValue(QLatin1Char(utf8.at(i + 1)));
-        const int low = hexValue(QLatin1Char(utf8.at(i + 2)));
-        if (high < 0 || low < 0)
-            return std::nullopt;
+        // A "%" that starts no escape stands for itself, as other editors write it
+        // ("100%%20done.md" is "100% done.md").
+        const int high = i + 2 < utf8.size() ? hexValue(QLatin1Char(utf8.at(i + 1))) : -1;
+        const int low = i + 2 < utf8.size() ? hexValue(QLatin1Char(utf8.at(i + 2))) : -1;
+        if (high < 0 || low < 0) {
+            bytes.append(c);
+            continue;
+        }
         bytes.append(char(high * 16 + low));
         i += 2;
     }

@@ -9,7 +9,8 @@
 // Trims white space and line breaks at both ends.
 QString trimmedText(const QString& text);
 
-// The cleaned form of a name the user typed; throws VaultError::invalidName.
+// The cleaned form of a name the user typed; throws VaultError::invalidName, also for a name
+// holding a line break or another control character.
 QString validatedName(const QString& name);
 
 // The path of a child from its parent's path and its name.
@@ -21,5 +22,6 @@ QString relativeMarkdownLink(const QString& fromFile, const QString& target);
 // The vault path a link target written in `fromFile` points at; nothing when it leaves the vault.
 std::optional<QString> resolveMarkdownLink(const QString& link, const QString& fromFile);
 
-// Percent-decoding that reports malformed input (a stray "%" or bytes that are not UTF-8).
+// Percent-decoding that reports malformed input (escapes giving bytes that are not UTF-8). A "%"
+// that starts no escape is kept as it stands.
 std::optional<QString> percentDecoded(const QString& text);

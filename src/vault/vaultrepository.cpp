@@ -1,21 +1,46 @@
 #include "vaultrepository.h"
 
 #include "fileio.h"
+#include "pendingrename.h"
+#include "repositoryscope.h"
+#include "temporaryfiles.h"
 #include "vaulterror.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 VaultRepository::VaultRepository(const QString& rootPath)
-    : m_rootPath(QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath()))
+    : m_rootPath(QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath())),
+      m_warnings(std::make_shared<VaultWarningLog>())
 {
 }
 
 void VaultRepository::prepareLayout() const
 {
-    ::createFolder(m_rootPath);
-    for (const char* name : {"Attachments", "Journal", "Notes"})
-        ::createFolder(m_rootPath + QLatin1Char('/') + QLatin1String(name));
+    const ReadScope scope(*this);
+    if (!isDirectory(m_rootPath)) {
+        if (pathExists(m_rootPath))
+            throw FileError(FileError::openVault, m_rootPath, ENOTDIR);
+        throw FileError(FileError::openVault, m_rootPath,
+                        QStringLiteral("文件夹不存在，如果它在外接磁盘或网络位置上，请先连接"));
+    }
+    for (const char* name : {"Attachments", "Journal", "Notes"}) {
+        const QString folder = m_rootPath + QLatin1Char('/') + QLatin1String(name);
+        if (isDirectory(folder))
+            continue;
+        // Reading must not need writing: a vault that cannot be written (a mounted backup) or
+        // that has a file in the folder's place is read as it is.
+        try {
+            const WriteScope write(*this);
+            ::createFolder(folder);
+        } catch (const FileError& error) {
+            reportVaultWarning(VaultWarning::Kind::vaultState, error.localizedDescription());
+        }
+    }
+    finishInterruptedRename(*this);
+    sweepStaleTemporaryFiles(m_rootPath);
 }
 
 QString VaultRepository::resolveVaultPath(const QString& relativePath) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "vaultrecords.h"
+#include "vaultwarnings.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -8,11 +9,19 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
 struct MemoIndexEntry;
 
 // The only component that touches the vault's files. Methods are synchronous and throw
-// VaultError or FileError; the library model runs them one at a time on one worker thread, so
-// there are no locks here. The repository keeps no state but its root: every call reads afresh.
+// VaultError or FileError; the library model runs them one at a time on one worker thread. The
+// command-line program may write the same vault meanwhile: every operation that writes holds
+// the vault's write lock (vaultlock.h), and a read-modify-write that finds the file changed since
+// it read it reads it again (textfileupdate.h). The repository keeps no state but its root and
+// its warnings: every call reads afresh.
+//
+// What an operation could not do although it went on (a file it could not write back, a name it
+// skipped) is not an error: it is kept as a warning, which the caller takes and shows.
 //
 // Operations are implemented in one source file per concern (layout, journal, memo writing,
 // memo index, todos, article listing, article files, attachments).
@@ -25,7 +34,16 @@ public:
     // The vault folder, absolute and cleaned.
     QString rootPath() const { return m_rootPath; }
 
+    // The warnings of the calls so far, each once, in order; the list is emptied. Safe to call
+    // from any thread. Copies of a repository share their warnings.
+    QList<VaultWarning> takeWarnings() const { return m_warnings->take(); }
+    VaultWarningLog& warningLog() const { return *m_warnings; }
+
     // --- Layout and paths
+    // The vault folder must exist (FileError(openVault) otherwise: it is never created, so an
+    // unmounted drive does not get an empty vault on its mount point). Its three folders are
+    // created where missing, as far as the vault can be written (warnings otherwise); a rename
+    // that a killed process left half done is finished, and stale temporary files are removed.
     void prepareLayout() const;
     // The absolute, cleaned path of a vault-relative path; throws VaultError::invalidPath.
     QString resolveVaultPath(const QString& relativePath) const;
@@ -37,8 +55,8 @@ public:
     QList<MemoRecord> loadMemos() const;
 
     // --- Memo writing
-    MemoRecord createMemo(const QString& text, const QDateTime& createdAt, const QString& folderPath,
-                          const QStringList& imagePaths) const;
+    MemoRecord createMemo(const QString& text, const QDateTime& createdAt,
+                          const QString& folderPath, const QStringList& imagePaths) const;
     MemoRecord updateMemo(const QString& id, const QString& markdown) const;
     MemoRecord appendFollowUp(const QString& id, const QString& text, const QDateTime& date) const;
     void deleteMemo(const QString& id) const;
@@ -53,7 +71,16 @@ public:
     // --- Daily todos
     QList<DailyTodoItem> loadDailyTodos(const QDateTime& date) const;
     void saveDailyTodos(const QList<DailyTodoItem>& items, const QDateTime& date) const;
-    void rollOverDailyTodos(const QDateTime& date) const;
+    // Returns the day's list after the roll-over, also when it could not be written back (with
+    // a warning then).
+    QList<DailyTodoItem> rollOverDailyTodos(const QDateTime& date) const;
+    // Changes of one list applied to the list as it is on disk, so that changes another program
+    // made since the caller read it stay. An item is found by its text, at its position if it
+    // is still there, else nearest to it; VaultError::todoNotFound when no item has the text.
+    void addDailyTodos(const QStringList& texts, const QDateTime& date) const;
+    void setDailyTodoCompleted(const DailyTodoItem& item, bool completed,
+                               const QDateTime& date) const;
+    void removeDailyTodo(const DailyTodoItem& item, const QDateTime& date) const;
 
     // --- Articles
     VaultSnapshot loadSnapshot() const;
@@ -67,10 +94,12 @@ public:
                                    const QString& folderPath) const;
 
     // --- Attachments
-    StoredAttachment storeImageAttachment(const QByteArray& bytes, const QString& declaredType) const;
+    StoredAttachment storeImageAttachment(const QByteArray& bytes,
+                                          const QString& declaredType) const;
 
 private:
     QString m_rootPath;
+    std::shared_ptr<VaultWarningLog> m_warnings;
 };
 
 // The file extension an image of `declaredType` is stored with; empty when the type is not

@@ -2,6 +2,7 @@
 
 #include "fileio.h"
 #include "vaulterror.h"
+#include "vaultwarnings.h"
 
 #include <QFile>
 #include <QList>
@@ -28,6 +29,13 @@ struct FolderEntry
     unsigned char type;
 };
 
+void reportUndecodableName(const QString& folder, const QByteArray& name)
+{
+    reportVaultWarning(VaultWarning::Kind::vaultState,
+                       QStringLiteral("已跳过“%1”：名称不是有效的 UTF-8 文本，请改个名字。")
+                           .arg(folder + QLatin1Char('/') + QString::fromUtf8(name)));
+}
+
 class Walker
 {
 public:
@@ -45,8 +53,15 @@ public:
         while (const dirent* entry = ::readdir(dir)) {
             if (entry->d_name[0] == '.')
                 continue; // hidden, and "." / ".."
-            entries.append(FolderEntry{QFile::decodeName(entry->d_name), QByteArray(entry->d_name),
-                                       entry->d_type});
+            const QByteArray encodedName(entry->d_name);
+            // A name that is not UTF-8 has no text that leads back to it: it would be listed
+            // under a path that does not exist and fail whatever touches it.
+            std::optional<QString> name = decodeUtf8Strict(encodedName);
+            if (!name) {
+                reportUndecodableName(folder, encodedName);
+                continue;
+            }
+            entries.append(FolderEntry{std::move(*name), encodedName, entry->d_type});
         }
         // Name order, so that every run delivers the same order.
         std::sort(entries.begin(), entries.end(),

@@ -23,7 +23,8 @@ enum class VaultWalkDates { read, skip };
 // Walks the tree below `rootPath` depth first, each folder before its contents and the entries of
 // a folder in name order, so that the order is the same on every run. Hidden entries (names
 // beginning with ".") are skipped together with everything below them, and symbolic links are
-// reported but never followed, so the walk cannot leave the vault or loop. `visit` returns
+// reported but never followed, so the walk cannot leave the vault or loop. Names that are not
+// valid UTF-8 are skipped too, each with a warning (vaultwarnings.h). `visit` returns
 // whether to descend into a folder. Folders that cannot be opened, the root included, are
 // skipped; an entry whose properties cannot be read throws FileError(list). Without dates the
 // walk mostly gets by on the folder listing alone.

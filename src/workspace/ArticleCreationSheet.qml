@@ -106,10 +106,9 @@ Dialog {
             text: "取消"
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
-        Button {
+        ProminentButton {
             objectName: "createArticleButton"
             text: "创建"
-            highlighted: true
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }
     }

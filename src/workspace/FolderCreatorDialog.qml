@@ -61,11 +61,10 @@ Dialog {
             text: "取消"
             DialogButtonBox.buttonRole: DialogButtonBox.RejectRole
         }
-        Button {
+        ProminentButton {
             id: createButton
             objectName: "createFolderButton"
             text: "创建"
-            highlighted: true
             enabled: nameField.text.trim() !== ""
             DialogButtonBox.buttonRole: DialogButtonBox.AcceptRole
         }

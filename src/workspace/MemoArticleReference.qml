@@ -36,6 +36,7 @@ AbstractButton {
     }
 
     readonly property bool hasArticle: article.path !== undefined
+    readonly property string title: hasArticle ? article.title : linkText
     implicitHeight: Math.max(content.implicitHeight, image.visible ? 82 : 0) + topPadding + bottomPadding
     padding: 12
     focusPolicy: Qt.StrongFocus
@@ -59,7 +60,7 @@ AbstractButton {
             Layout.alignment: Qt.AlignTop
             Label {
                 id: titleLabel
-                text: card.hasArticle ? card.article.title : card.linkText
+                text: card.title
                 font.family: Theme.fontFamily
                 font.pixelSize: 14
                 font.weight: Font.DemiBold
@@ -90,23 +91,14 @@ AbstractButton {
                 Layout.fillWidth: true
             }
         }
-        Image {
+        RoundedImage {
             id: image
-            visible: status === Image.Ready
+            visible: loaded
             source: card.picture
-            asynchronous: true
-            fillMode: Image.PreserveAspectCrop
-            sourceSize: Qt.size(232, 164)
-            Layout.preferredWidth: visible ? 116 : 0
+            radius: 9
+            Layout.preferredWidth: 116
             Layout.preferredHeight: 82
             Layout.alignment: Qt.AlignTop
-            Rectangle {
-                anchors.fill: parent
-                radius: 9
-                color: "transparent"
-                border.width: 1
-                border.color: Theme.hairline
-            }
         }
         SymbolIcon {
             name: "arrow.up.right"

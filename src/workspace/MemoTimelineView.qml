@@ -1,4 +1,3 @@
-pragma ComponentBehavior: Bound
 import QtQuick
 import QtQuick.Controls
 import QtQuick.Layouts
@@ -43,6 +42,7 @@ Item {
             required property string memoId
             required property date createdAt
             required property string plainText
+            required property bool isArticleReference
             width: ListView.view.width
             spacing: 2
             Label {
@@ -51,7 +51,23 @@ Item {
                 font.pixelSize: Theme.captionSize
                 color: Theme.secondaryText
             }
+            Loader {
+                active: row.isArticleReference
+                visible: active
+                Layout.fillWidth: true
+                Layout.maximumWidth: 720
+                sourceComponent: MemoArticleReference {
+                    library: view.library
+                    memoId: row.memoId
+                    onOpen: {
+                        const path = view.library.articlePathOf(row.memoId);
+                        if (path !== "")
+                            view.openArticle(path);
+                    }
+                }
+            }
             Label {
+                visible: !row.isArticleReference
                 text: row.plainText
                 font.family: Theme.fontFamily
                 font.pixelSize: 15

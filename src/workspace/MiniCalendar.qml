@@ -148,7 +148,7 @@ Item {
                     background: Rectangle {
                         visible: cell.dayNumber > 0
                         radius: 6
-                        color: cell.isSelected ? Theme.accent
+                        color: cell.isSelected ? Theme.selectionFill
                                                : cell.hovered ? Theme.placeholderFill : "transparent"
                         border.width: cell.visualFocus || (cell.isToday && !cell.isSelected) ? 1 : 0
                         border.color: cell.visualFocus ? Theme.accent : Theme.separator

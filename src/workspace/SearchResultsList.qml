@@ -6,7 +6,7 @@ import LarchNotes.Workspace
 
 // The sidebar in search mode: the sections "记录" and "文章", or "没有搜索结果". Up and Down move
 // through the results, Return opens one.
-Item {
+FocusScope {
     id: view
 
     required property SidebarSearch search
@@ -16,6 +16,7 @@ Item {
         id: list
         objectName: "searchResultsList"
         anchors.fill: parent
+        focus: true
         visible: count > 0
         clip: true
         model: view.search.results
@@ -104,7 +105,7 @@ Item {
                 anchors.leftMargin: 8
                 anchors.rightMargin: 8
                 radius: 6
-                color: result.isCurrent ? Theme.accent
+                color: result.isCurrent ? Theme.selectionFill
                                         : result.down ? Theme.separator
                                                       : result.hovered ? Theme.placeholderFill
                                                                        : "transparent"

@@ -141,16 +141,14 @@ Rectangle {
                         id: folderRow
                         required property string title
                         required property string path
-                        required property int depth
                         required property bool hasChildren
-                        required property bool expanded
+                        required depth
+                        required expanded
                         objectName: "folder:" + path
                         width: parent.width - 16
                         text: title
-                        depth: folderRow.depth
                         symbol: selected ? "folder.fill" : "folder"
                         expandable: hasChildren
-                        expanded: folderRow.expanded
                         selected: sidebar.navigation.shownFolderPath === path
                         onClicked: {
                             sidebar.navigation.showFolder(path);
@@ -232,7 +230,7 @@ Rectangle {
                             }
                             background: Rectangle {
                                 radius: height / 2
-                                color: tag.chosen ? Theme.accent
+                                color: tag.chosen ? Theme.selectionFill
                                                   : Qt.rgba(Theme.accent.r, Theme.accent.g, Theme.accent.b,
                                                             tag.hovered ? 0.18 : 0.1)
                                 border.width: tag.visualFocus ? 2 : 0

@@ -2,9 +2,9 @@ import QtQuick
 import QtQuick.Controls
 import LarchNotes.Ui
 
-// One line of the sidebar: an entry, a folder of the tree or a search result heading. Reachable
-// with Tab; Return or Space activates it, Left and Right close and open a folder, the context
-// menu key asks for the context menu.
+// One line of the sidebar: an entry or a folder of the tree. Reachable with Tab, Up and Down;
+// Return or Space activates it, Left and Right close and open a folder, the menu key asks for
+// the context menu.
 ItemDelegate {
     id: entry
 
@@ -64,7 +64,7 @@ ItemDelegate {
 
     background: Rectangle {
         radius: 6
-        color: entry.selected ? Theme.accent
+        color: entry.selected ? Theme.selectionFill
                               : entry.down ? Theme.separator
                                            : entry.hovered ? Theme.placeholderFill : "transparent"
         border.width: entry.visualFocus ? 2 : 0
@@ -84,6 +84,8 @@ ItemDelegate {
             expandRequested(true);
     }
     Keys.onMenuPressed: contextMenuRequested(Qt.point(width / 2, height / 2))
+    Keys.onUpPressed: nextItemInFocusChain(false).forceActiveFocus(Qt.BacktabFocusReason)
+    Keys.onDownPressed: nextItemInFocusChain(true).forceActiveFocus(Qt.TabFocusReason)
 
     TapHandler {
         acceptedButtons: Qt.RightButton

@@ -13,6 +13,7 @@ TextField {
     required property var library
 
     placeholderText: "搜索记录和文章"
+    placeholderTextColor: Theme.tertiaryText
     text: library.searchText
     leftPadding: 28
     rightPadding: text !== "" ? 26 : 8

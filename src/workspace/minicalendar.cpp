@@ -14,6 +14,13 @@ QList<QDate> monthGrid(QDate month, Qt::DayOfWeek firstDay)
     return cells;
 }
 
+QLocale calendarLocale()
+{
+    // The interface is Chinese: without a configured locale ("C"), so is the calendar.
+    const QLocale system;
+    return system.language() == QLocale::C ? QLocale(QLocale::Chinese, QLocale::China) : system;
+}
+
 QStringList weekdayHeader(const QLocale& locale)
 {
     QStringList symbols;
@@ -26,9 +33,9 @@ QStringList weekdayHeader(const QLocale& locale)
 
 MiniCalendarModel::MiniCalendarModel(QObject* parent)
     : QAbstractListModel(parent), m_today(QDate::currentDate()), m_displayedMonth(m_today),
-      m_selectedDate(m_today), m_weekdaySymbols(weekdayHeader(QLocale()))
+      m_selectedDate(m_today), m_weekdaySymbols(weekdayHeader(calendarLocale()))
 {
-    m_cells = monthGrid(m_displayedMonth, QLocale().firstDayOfWeek());
+    m_cells = monthGrid(m_displayedMonth, calendarLocale().firstDayOfWeek());
 }
 
 void MiniCalendarModel::setLibrary(LibraryController* library)
@@ -83,7 +90,7 @@ void MiniCalendarModel::setDisplayedMonth(QDate month)
         return;
     beginResetModel();
     m_displayedMonth = month;
-    m_cells = monthGrid(m_displayedMonth, QLocale().firstDayOfWeek());
+    m_cells = monthGrid(m_displayedMonth, calendarLocale().firstDayOfWeek());
     endResetModel();
     Q_EMIT displayedMonthChanged();
 }

@@ -14,6 +14,9 @@
 // weekdays between `firstDay` and the month's first day; no blanks after the last day.
 QList<QDate> monthGrid(QDate month, Qt::DayOfWeek firstDay);
 
+// The locale the calendar follows: the system's, or Chinese when none is configured.
+QLocale calendarLocale();
+
 // The locale's shortest stand-alone weekday names, starting with its first day of the week.
 QStringList weekdayHeader(const QLocale& locale);
 

@@ -9,7 +9,17 @@ void WorkspaceNavigation::setLibrary(LibraryController* library)
 {
     if (m_library == library)
         return;
+    if (m_library)
+        disconnect(m_library, nullptr, this, nullptr);
     m_library = library;
+    // An article created elsewhere (the File menu's "新建文章") is shown as soon as it is open.
+    if (m_library)
+        connect(m_library, &LibraryController::editorFocusDocumentPathChanged, this, [this]() {
+            const QString path = m_library->editorFocusDocumentPath();
+            const NoteEditorSession* selected = m_library->selectedSession();
+            if (!path.isEmpty() && selected && selected->path() == path)
+                setDestination(WorkspaceDestination::editor(path));
+        });
     Q_EMIT libraryChanged();
 }
 

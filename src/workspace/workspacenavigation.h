@@ -15,7 +15,7 @@
 // The root view's state: which destination the main area shows, the day the timeline focuses,
 // the memo open in the full editor and the tags selected in the sidebar; and the rules that
 // change them when the user picks an entry, a folder, a day, a tag or a search result, or
-// opens or creates an article.
+// opens or creates an article (also one created from the File menu).
 class WorkspaceNavigation : public QObject
 {
     Q_OBJECT

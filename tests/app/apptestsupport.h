@@ -69,19 +69,10 @@ public:
     {
         return window ? window->findChild<T*>(QLatin1String(name)) : nullptr;
     }
-    // A named item of the scene, also one made by a Repeater (those have no QObject parent).
+    // A named item of the scene, also one made by a Repeater.
     QQuickItem* item(const QString& name) const
     {
-        if (!window)
-            return nullptr;
-        QList<QQuickItem*> pending{window->contentItem()};
-        while (!pending.isEmpty()) {
-            QQuickItem* next = pending.takeLast();
-            if (next->objectName() == name)
-                return next;
-            pending.append(next->childItems());
-        }
-        return window->findChild<QQuickItem*>(name);
+        return window ? qobject_cast<QQuickItem*>(findInWindow(*window, name)) : nullptr;
     }
     // A property of a named object; invalid when the window has no such object.
     QVariant propertyOf(const char* name, const char* property) const

@@ -102,11 +102,10 @@ private Q_SLOTS:
     void failedLoadShowsReasonAndRetries()
     {
         Sandbox sandbox;
-        // The vault's parent is a regular file, so the folder cannot be prepared.
-        const QString blocker = sandbox.path(QStringLiteral("blocker"));
-        Sandbox::write(blocker, "not a folder");
-        const QString vault = blocker + QStringLiteral("/vault");
-        LibraryController library(sandbox.settings(), vault);
+        // The remembered vault is on a drive that is not connected.
+        const QString vault = sandbox.path(QStringLiteral("drive/vault"));
+        sandbox.settings()->setValue(QStringLiteral("larch-notes.vault-bookmark.v2"), vault);
+        LibraryController library(sandbox.settings());
         MainWindow main(&library);
         main.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(main.window));
@@ -128,8 +127,8 @@ private Q_SLOTS:
         QVERIFY(library.alertMessage().isEmpty());
         QCOMPARE(main.screenName(), QStringLiteral("productLoadFailureView"));
 
-        // Once the obstacle is gone, "重试" runs the whole load again.
-        QVERIFY(QFile::remove(blocker));
+        // Once the drive is back, "重试" runs the whole load again.
+        QVERIFY(QDir().mkpath(vault));
         main.click(main.find("retryButton"));
         QTRY_COMPARE(main.screenName(), QStringLiteral("rootView"));
         QVERIFY(QFileInfo(vault).isDir());

@@ -1,4 +1,5 @@
 #include "clitest.h"
+#include "vaultrepository.h"
 
 #include <QCryptographicHash>
 #include <QJsonArray>
@@ -17,10 +18,11 @@ const QString secondBlock =
     QStringLiteral("<a id=\"memo-91c0d2aa-7e3b-4c55-8f21-6b9a0e4d3c77\" "
                    "data-folder=\"Reading/Books\"></a>\n\n## 14:05\n\nsecond #阅读 memo\n\n---\n");
 
-// A vault holding one day file with two memos.
+// A vault holding one day file with two memos, and their index.
 void writeDay(const CliVault& vault)
 {
     vault.write(dayFile, QStringLiteral("# 2024-05-01\n\n") + firstBlock + secondBlock);
+    VaultRepository(vault.root()).loadMemos();
 }
 
 QString attachmentName(const QByteArray& bytes, const QString& extension)
@@ -127,7 +129,6 @@ private Q_SLOTS:
         row("unknown id before blank text", QStringLiteral("memo|follow-up|ffff|  "), {}, 1,
             notFound);
         row("blank follow-up", QStringLiteral("memo|follow-up|91c0|  "), {}, 1, invalidName);
-        row("blank edit", QStringLiteral("memo|edit|3f2b|\n"), {}, 1, invalidName);
         row("promote with a slash", QStringLiteral("memo|promote|91c0|a/b"), {}, 1, invalidName);
         row("promote above the vault", QStringLiteral("memo|promote|91c0|x|--folder|../x"), {}, 1,
             invalidPath);
@@ -167,6 +168,13 @@ private Q_SLOTS:
         CliVault vault;
         writeDay(vault);
         // Editing keeps the memo's image; a short id names the memo.
+        // An empty text leaves only the image; text starting with "-" follows "--".
+        QCOMPARE(vault.run(words(QStringLiteral("memo|edit|3f2b|"))).status, 0);
+        QVERIFY(vault.readText(dayFile).contains(
+            QStringLiteral("## 09:30\n\n![图片](../../../Attachments/a.png)\n\n---")));
+        QCOMPARE(vault.run(words(QStringLiteral("memo|edit|3f2b|-5 度"))).status, 2);
+        QVERIFY(vault.run(words(QStringLiteral("memo|edit|--help"))).outText().contains(u"-- "));
+        QCOMPARE(vault.run(words(QStringLiteral("memo|edit|3f2b|--|-5 度"))).status, 0);
         QCOMPARE(vault.run(words(QStringLiteral("memo|edit|3f2b8c1e|new text"))).status, 0);
         QString first = firstBlock;
         first.replace(QStringLiteral("first memo text"), QStringLiteral("new text"));

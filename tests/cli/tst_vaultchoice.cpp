@@ -64,6 +64,21 @@ private Q_SLOTS:
             listNotes + QStringList{QStringLiteral("--vault"), vault.path(QStringLiteral("gone"))});
         QCOMPARE(missing.status, 2);
         QVERIFY(!vault.exists(QStringLiteral("gone")));
+
+        // The application's choice on a drive that is not connected is named, and kept.
+        const QString settingsFile =
+            config.filePath(QStringLiteral("larch-notes/larch-notes.conf"));
+        QSettings(settingsFile, QSettings::IniFormat)
+            .setValue(QStringLiteral("larch-notes.vault-bookmark.v2"),
+                      vault.path(QStringLiteral("gone")));
+        const CliRun unmounted = vault.run(
+            listNotes, {},
+            {QStringLiteral("LARCH_VAULT="), QStringLiteral("XDG_CONFIG_HOME=") + config.path()});
+        QCOMPARE(unmounted.status, 2);
+        QVERIFY(unmounted.errText().contains(vault.path(QStringLiteral("gone"))));
+        QVERIFY(!vault.exists(QStringLiteral("gone")));
+        QVERIFY(QSettings(settingsFile, QSettings::IniFormat)
+                    .contains(QStringLiteral("larch-notes.vault-bookmark.v2")));
     }
 
     void helpDocumentsEveryCommand()

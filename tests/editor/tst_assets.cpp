@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -54,6 +55,16 @@ private Q_SLOTS:
         link(QStringLiteral("a b.png"), m_vault + QStringLiteral("/Attachments/alias.png"));
         // A vault reached through a link of its own still serves its files.
         link(m_vault, m_dir.filePath(QStringLiteral("vault-link")));
+        // The application's own files are no document's business, by any way of asking.
+        writeFile(m_vault + QStringLiteral("/.larch/memo-index.json"), "[]");
+        link(QStringLiteral("../.larch/memo-index.json"),
+             m_vault + QStringLiteral("/Attachments/index.png"));
+        // A pipe would block a reader that opened it by name.
+        QCOMPARE(
+            ::mkfifo(
+                QFile::encodeName(m_vault + QStringLiteral("/Attachments/pipe.png")).constData(),
+                0644),
+            0);
     }
 
     void requests_data()
@@ -93,6 +104,10 @@ private Q_SLOTS:
         row("file linked out", "vault", "larch-asset:///Attachments/out.png", "missing");
         row("folder linked out", "vault", "larch-asset:///Linked/x.png", "missing");
         row("no vault", "", "larch-asset:///Attachments/README", "missing");
+        row("private folder", "vault", "larch-asset:///.larch/memo-index.json", "missing");
+        row("private folder by dots", "vault", "larch-asset:///Notes/../.larch/memo-index.json", "missing");
+        row("link into the private folder", "vault", "larch-asset:///Attachments/index.png", "missing");
+        row("pipe", "vault", "larch-asset:///Attachments/pipe.png", "missing");
         row("other scheme", "vault", "file:///etc/hosts", "unsupported");
         row("no URL", "vault", "", "unsupported");
         // clang-format on

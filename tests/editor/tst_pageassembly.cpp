@@ -144,6 +144,12 @@ private Q_SLOTS:
         const QString nowhere = root.filePath(QStringLiteral("nowhere"));
         QCOMPARE(findEditorPageDist({nowhere}), nowhere);
         QCOMPARE(findEditorPageDist({}), QString());
+
+        // An installed program looks in its prefix's share folder, never in the build folder
+        // (which may still be there); one inside the build folder also takes the build's page.
+        QCOMPARE(editorPageDistCandidates(root.filePath(QStringLiteral("usr/bin"))),
+                 QStringList{root.filePath(QStringLiteral("usr/share/larch-notes/editor-page"))});
+        QCOMPARE(editorPageDistCandidates(QCoreApplication::applicationDirPath()).size(), 2);
     }
 
 private:

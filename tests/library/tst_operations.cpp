@@ -145,6 +145,33 @@ private Q_SLOTS:
         QCOMPARE(vault.todayFile(), before);
         QCOMPARE(todos.count(), 0);
         QVERIFY(vault.library->alertMessage().isEmpty());
+
+        // Another program changes the list; the shown list is older, the change goes to the
+        // list on disk: the item is found by its text, and one that is gone is refused.
+        const QDateTime now = QDateTime::currentDateTime();
+        vault.fixture.repository().saveDailyTodos(
+            {DailyTodoItem{0, QStringLiteral("new"), false, now},
+             DailyTodoItem{1, QStringLiteral("b"), false, now}},
+            now);
+        await(vault.library->toggleTodoAsync(0)); // "b", shown first
+        QCOMPARE(vault.todoTexts(),
+                 (QStringList{QStringLiteral("0:new"), QStringLiteral("1:b [x]")}));
+        vault.fixture.repository().saveDailyTodos({}, now);
+        await(vault.library->deleteTodoAsync(1));
+        QCOMPARE(vault.library->alertMessage(),
+                 VaultError(VaultError::todoNotFound).localizedDescription());
+    }
+
+    // What an operation could not do although it went on reaches the user with its notice.
+    void warningsAreAlerted()
+    {
+        LoadedVault vault;
+        QDir(vault.fixture.path(QStringLiteral(".larch"))).removeRecursively();
+        vault.fixture.write(QStringLiteral(".larch"), QStringLiteral("not a folder"));
+        await(vault.library->captureMemoAsync(QStringLiteral("kept"), QString(), {}));
+        QCOMPARE(vault.library->memos().size(), 1);
+        QCOMPARE(vault.library->noticeMessage(), QStringLiteral("已记录"));
+        QVERIFY(vault.library->alertMessage().contains(QStringLiteral("记录索引没有更新")));
     }
 
     void creatingArticles()

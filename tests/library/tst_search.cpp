@@ -260,6 +260,39 @@ private Q_SLOTS:
                      searchArticleRows(after, fresh, query));
     }
 
+    void narrowing_data()
+    {
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<bool>("narrows");
+        QTest::newRow("typed on") << QStringLiteral("笔") << QStringLiteral("笔记") << true;
+        QTest::newRow("new word") << QStringLiteral("plan") << QStringLiteral("plan 项目") << true;
+        QTest::newRow("word inside a longer one")
+            << QStringLiteral("an") << QStringLiteral("plan") << true;
+        QTest::newRow("deleted a character")
+            << QStringLiteral("plan") << QStringLiteral("pla") << false;
+        QTest::newRow("other word") << QStringLiteral("plan") << QStringLiteral("plum") << false;
+        QTest::newRow("nothing before") << QStringLiteral(" ") << QStringLiteral("a") << false;
+    }
+    void narrowing()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(bool, narrows);
+        QCOMPARE(narrowsSearch(searchTokens(before), searchTokens(after)), narrows);
+        // Looking among the earlier results finds what a full search finds.
+        const QList<NoteSummary> notes{
+            note(QStringLiteral("a.md"), QStringLiteral("Plan"), QStringLiteral("项目 笔记")),
+            note(QStringLiteral("b.md"), QStringLiteral("Plum"), QStringLiteral("笔")),
+            note(QStringLiteral("c.md"), QStringLiteral("planet"), QStringLiteral("笔记 an"))};
+        const NoteSearchIndex index = buildNoteSearchIndex(notes);
+        QList<qsizetype> earlier = searchArticleRows(notes, index, before);
+        std::sort(earlier.begin(), earlier.end());
+        if (narrows)
+            QCOMPARE(searchArticleRows(notes, index, after, {}, &earlier),
+                     searchArticleRows(notes, index, after));
+    }
+
     void sidebarFolders()
     {
         const QList<FolderItem> folders{

@@ -12,6 +12,9 @@
 #include <QTest>
 
 #include <csignal>
+#include <memory>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 
 class TestVault
@@ -120,4 +123,61 @@ private:
     {
     };
     void (*m_previousHandler)(int) = nullptr;
+};
+
+// The test process gets a mount namespace of its own before any thread starts (a process with
+// threads cannot), so that what it mounts vanishes with it. Without the right to, nothing changes.
+inline const bool ownMountNamespace =
+    ::unshare(CLONE_NEWNS) == 0 &&
+    ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+
+// A small tmpfs mounted on a fresh folder while alive, for a vault that can be made read-only or
+// filled up. Mounted in a mount namespace of the test's own where possible, so that nothing
+// outlives the test process (programs the test starts share it). Nothing when the test may not
+// mount (not root, or a container that forbids it): the caller skips then.
+class ScratchFileSystem
+{
+public:
+    static std::unique_ptr<ScratchFileSystem> mount(qint64 bytes)
+    {
+        std::unique_ptr<ScratchFileSystem> scratch(new ScratchFileSystem);
+        const QByteArray options = "size=" + QByteArray::number(bytes);
+        if (!scratch->m_dir.isValid() ||
+            ::mount("tmpfs", QFile::encodeName(scratch->root()).constData(), "tmpfs", 0,
+                    options.constData()) != 0)
+            return nullptr;
+        scratch->m_mounted = true;
+        return scratch;
+    }
+    ~ScratchFileSystem()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(root()).constData(), MNT_DETACH);
+    }
+
+    QString root() const { return m_dir.path(); }
+    bool makeReadOnly() const
+    {
+        return ::mount(nullptr, QFile::encodeName(root()).constData(), nullptr,
+                       MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+    // Takes every free byte, so that the next write fails with "no space left".
+    void fillUp() const
+    {
+        QFile filler(root() + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly))
+            return;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        for (int i = 0; i < 64; ++i) { // the last page's worth, byte by byte
+            if (filler.write("x", 1) != 1 || !filler.flush())
+                break;
+        }
+    }
+
+private:
+    ScratchFileSystem() = default;
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
 };

@@ -340,7 +340,9 @@ private Q_SLOTS:
         vault.write(day, text);
         QVERIFY_VAULT_ERROR(VaultRepository(vault.root()).convertMemoToNote(id, title, folder),
                             VaultError::Code(expectedError));
-        QCOMPARE(vault.files(), QStringList{day});
+        // Reading the memos may fill in the index, nothing else.
+        QCOMPARE(vault.files().filter(QRegularExpression(QStringLiteral("^(?!\\.larch/)"))),
+                 QStringList{day});
         QCOMPARE(vault.read(day), text);
         QVERIFY(!vault.exists(QStringLiteral("New")));
     }

@@ -218,6 +218,55 @@ private Q_SLOTS:
         QVERIFY_EXCEPTION_THROWN(repository.saveDailyTodos({todo("x")}, may(2)), FileError);
         QCOMPARE(vault.read(file(2)), broken);
     }
+
+    // A change made from a list read earlier goes to the list as it is on disk now: another
+    // program's changes since stay, and an item is found by its text, nearest its old position.
+    void changesApplyToTheListOnDisk_data()
+    {
+        QTest::addColumn<QString>("disk"); // items, "+" marking a done one
+        QTest::addColumn<int>("position"); // of the item as the caller saw it
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("remove");      // else toggle to done
+        QTest::addColumn<QString>("expected"); // empty: todoNotFound, nothing written
+        QTest::newRow("in place") << "a b c" << 1 << "b" << false << "a +b c";
+        QTest::newRow("after an insertion above") << "x a b c" << 1 << "b" << false << "x a +b c";
+        QTest::newRow("nearest of twins") << "b a b" << 2 << "b" << true << "b a";
+        QTest::newRow("removed elsewhere") << "a c" << 1 << "b" << true << "";
+        QTest::newRow("renamed elsewhere") << "a B c" << 1 << "b" << false << "";
+    }
+    void changesApplyToTheListOnDisk()
+    {
+        QFETCH(QString, disk);
+        QFETCH(int, position);
+        QFETCH(QString, text);
+        QFETCH(bool, remove);
+        QFETCH(QString, expected);
+        const auto items = [](const QString& list) {
+            QList<DailyTodoItem> result;
+            for (const QString& item : list.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+                result.append(DailyTodoItem{int(result.size()), item.mid(item.startsWith(u'+')),
+                                            item.startsWith(u'+'), may(2, 0)});
+            return result;
+        };
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        repository.saveDailyTodos(items(disk), may(2));
+        const QByteArray before = vault.read(file(2));
+        const DailyTodoItem seen{position, text, false, may(2, 0)};
+        const auto change = [&] {
+            if (remove)
+                repository.removeDailyTodo(seen, may(2));
+            else
+                repository.setDailyTodoCompleted(seen, true, may(2));
+        };
+        if (expected.isEmpty()) {
+            QVERIFY_VAULT_ERROR(change(), VaultError::todoNotFound);
+            QCOMPARE(vault.read(file(2)), before);
+        } else {
+            change();
+            QCOMPARE(repository.loadDailyTodos(may(2)), items(expected));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(DailyTodosTest)

@@ -128,6 +128,7 @@ void writeJournal(const TestVault& vault, bool stripTarget)
          entry(target, first, QDateTime(QDate(2024, 5, 1), QTime(9, 30)),
                QStringLiteral("target text")),
          entry(target, second, QDateTime(QDate(2024, 5, 2), QTime(7, 0)), QStringLiteral("copied")),
+         entry(QStringLiteral("memo-x"), second, QDateTime(QDate(2024, 5, 2), QTime(7, 10)), body),
          entry(stripped, second, QDateTime(QDate(2024, 5, 2), QTime(8, 15)),
                QStringLiteral("lost anchor"))});
 }

@@ -1,6 +1,8 @@
 #include "fileidentity.h"
 #include "fileio.h"
+#include "temporaryfiles.h"
 #include "testvault.h"
+#include "textfileupdate.h"
 
 #include <QTest>
 
@@ -40,6 +42,47 @@ private Q_SLOTS:
         // Same size, same second: only the replacement gives it away.
         writeFileAtomically(file, QByteArray("SAME"));
         QVERIFY(fileIdentity(file) != first);
+    }
+
+    // A read-modify-write never replaces a version it did not read: it reads again.
+    void readModifyWriteKeepsAChangeMadeMeanwhile()
+    {
+        TestVault vault;
+        vault.write(QStringLiteral("day.md"), QByteArray("title\n"));
+        int calls = 0;
+        const std::optional<QString> result = updateTextFile(
+            vault.path(QStringLiteral("day.md")), [&](const std::optional<QString>& text) {
+                if (++calls == 1) // another program appends while this change is being made
+                    writeFileAtomically(vault.path(QStringLiteral("day.md")),
+                                        QByteArray("title\noutside\n"));
+                return std::optional<QString>(text.value_or(QString()) + QStringLiteral("memo\n"));
+            });
+        QCOMPARE(calls, 2);
+        QCOMPARE(result, std::optional<QString>(QStringLiteral("title\noutside\nmemo\n")));
+        QCOMPARE(vault.read(QStringLiteral("day.md")), QByteArray("title\noutside\nmemo\n"));
+    }
+
+    // A write killed before its file is in place leaves nothing: the staged file has no name
+    // where the file system allows; elsewhere loading sweeps stale temporary names away.
+    void interruptedWritesLeaveNothingBehind()
+    {
+        TestVault vault;
+        {
+            StagedFile staged(vault.path(QStringLiteral("a.md")), QByteArray("text"));
+            QVERIFY(vault.files().isEmpty());
+        }
+        const QDateTime old = QDateTime::currentDateTime().addSecs(-120);
+        for (const char* name : {"Notes/.a.md.larch-Ab3dE9", ".larch/.memo-index.json.larch-xY12z0",
+                                 "Notes/.b.md.larch-fresh1", "Notes/.c.md.larch-notours",
+                                 ".Trash/.d.md.larch-Ab3dE9"}) {
+            vault.write(QString::fromLatin1(name), QByteArray("x"));
+            if (!QByteArray(name).contains("fresh"))
+                vault.setModified(QString::fromLatin1(name), old);
+        }
+        sweepStaleTemporaryFiles(vault.root());
+        QCOMPARE(vault.files(), (QStringList{QStringLiteral(".Trash/.d.md.larch-Ab3dE9"),
+                                             QStringLiteral("Notes/.b.md.larch-fresh1"),
+                                             QStringLiteral("Notes/.c.md.larch-notours")}));
     }
 
     void failedWritesLeaveNoTrace_data()

@@ -282,9 +282,14 @@ private Q_SLOTS:
                 QString::fromUtf8(bytes));
         QVERIFY(repository.loadMemos().isEmpty());
         QCOMPARE(vault.read(path), bytes);
+        // Its memos are missing from the list, and the reader is told which file hides them.
+        const QList<VaultWarning> warnings = repository.takeWarnings();
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().text.contains(path));
     }
 
-    void loadMemosFailsWhenARepairCannotBeWritten()
+    // Reading must not need writing: a repair that cannot be written back is shown from memory.
+    void repairThatCannotBeWrittenIsAWarning()
     {
         TestVault vault;
         VaultRepository repository(vault.root());
@@ -294,10 +299,18 @@ private Q_SLOTS:
             {MemoIndexEntry{QStringLiteral("memo-a"), local(2024, 5, 1, 9, 30), path,
                             memoContentDigest(QStringLiteral("stripped")), QString()}});
         const QByteArray before = vault.read(path);
-        const FileSizeLimit limit(before.size());
-        QVERIFY_THROWS_EXCEPTION(FileError, repository.loadMemos());
+        QList<MemoRecord> memos;
+        {
+            const FileSizeLimit limit(before.size());
+            memos = repository.loadMemos();
+        }
+        QCOMPARE(memos.size(), 1);
+        QCOMPARE(memos.first().id, QStringLiteral("memo-a"));
         QCOMPARE(vault.read(path), before);
         QCOMPARE(vault.files().filter(QStringLiteral(".larch-")), QStringList());
+        const QList<VaultWarning> warnings = repository.takeWarnings();
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().text.contains(path));
     }
 };
 

@@ -4,7 +4,13 @@
 #include "vaultpaths.h"
 #include "vaultrepository.h"
 
+#include "pendingrename.h"
+
+#include <QDirIterator>
 #include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -134,13 +140,24 @@ private Q_SLOTS:
         put("Notes/untouched.md", "[c](Sub/c.md)\n");
         const QDateTime old = QDateTime::currentDateTime().addDays(-1);
         vault.setModified(QStringLiteral("Notes/untouched.md"), old);
+        // A name from another system that is not UTF-8 is skipped, never read or listed.
+        const QByteArray latinName =
+            QFile::encodeName(vault.path(QStringLiteral("Notes/"))) + "d\xe9j\xe0.md";
+        const int fd = ::open(latinName.constData(), O_WRONLY | O_CREAT, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, "[a](a.md)\n", 10) == 10 && ::close(fd) == 0);
 
-        const QString newName = utf8("计划 [v2] (final) 100%");
+        const QString newName = utf8("计划 [v2] (final) 100% #1");
         const NoteDocument moved = repository.renameNote(QStringLiteral("Notes/a.md"), newName);
-        QCOMPARE(moved.path, utf8("Notes/计划 [v2] (final) 100%.md"));
+        QCOMPARE(moved.path, utf8("Notes/计划 [v2] (final) 100% #1.md"));
         QVERIFY(!vault.exists(QStringLiteral("Notes/a.md")));
+        // What was left alone is said: the file that is not text, and the name.
+        const QList<VaultWarning> warnings = repository.takeWarnings();
+        QCOMPARE(warnings.size(), 2);
+        QVERIFY(warnings.at(0).text.contains(QStringLiteral("Notes/d")));
+        QVERIFY(warnings.at(1).text.contains(QStringLiteral("Notes/latin1.md")));
+        QCOMPARE(repository.loadSnapshot().notes.size(), 8);
 
-        const QString escaped = utf8("计划%20[v2]%20%28final%29%20100%25.md");
+        const QString escaped = utf8("计划%20[v2]%20%28final%29%20100%25%20%231.md");
         QCOMPARE(moved.markdown,
                  QStringLiteral("# a\n[self](") + escaped +
                      QStringLiteral("#top) [sib](b.md) [deep](Sub/c.md) [web](http://x/a.md)\n"));
@@ -178,6 +195,70 @@ private Q_SLOTS:
             resolveMarkdownLink(escaped, QStringLiteral("Notes/b.md"));
         QVERIFY(back);
         QVERIFY(vault.exists(*back));
+    }
+
+    // A rename moves the article only once every rewritten file is written, so a full disk
+    // changes nothing; a process killed after the move has its rename finished at the next load.
+    void renameIsWholeOrFinishedAtTheNextLoad_data()
+    {
+        QTest::addColumn<QString>("interruption");
+        QTest::newRow("none") << QString();
+        QTest::newRow("disk full") << QStringLiteral("full");
+        QTest::newRow("killed after the move") << QStringLiteral("killed");
+    }
+    void renameIsWholeOrFinishedAtTheNextLoad()
+    {
+        QFETCH(QString, interruption);
+        // A small file system that can be filled up where the test may mount one; else files
+        // above a size cannot be written.
+        const std::unique_ptr<ScratchFileSystem> scratch = ScratchFileSystem::mount(256 * 1024);
+        const TestVault fallback;
+        const QString root = scratch ? scratch->root() : fallback.root();
+        const auto contents = [&] {
+            QMap<QString, QByteArray> files;
+            for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+                 it.hasNext();) {
+                QFile file(it.next());
+                if (it.fileName() != QLatin1String("filler") && file.open(QIODevice::ReadOnly))
+                    files.insert(QDir(root).relativeFilePath(file.fileName()), file.readAll());
+            }
+            return files;
+        };
+        const VaultRepository repository(root);
+        QDir(root).mkpath(QStringLiteral("Notes"));
+        const QByteArray filler(2048, 'x');
+        const auto put = [&](const QString& path, const QByteArray& text) {
+            QFile file(root + QLatin1Char('/') + path);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(text) == text.size());
+        };
+        put(QStringLiteral("Notes/100% done.md"), "# plan\n");
+        // Other editors write a raw "%" before an escape; such links follow the article too.
+        for (int i = 0; i < 16; ++i)
+            put(QStringLiteral("Notes/n%1.md").arg(i), "[plan](100%%20done.md) " + filler);
+        const QMap<QString, QByteArray> before = contents();
+        const ArticleMove move{QStringLiteral("Notes/100% done.md"),
+                               QStringLiteral("Notes/Done.md")};
+
+        if (interruption == QLatin1String("full")) {
+            if (scratch)
+                scratch->fillUp();
+            const FileSizeLimit limit(scratch ? (1 << 30) : 1024);
+            QVERIFY_THROWS_EXCEPTION(FileError,
+                                     repository.renameNote(move.from, QStringLiteral("Done")));
+            QCOMPARE(contents(), before);
+            return;
+        }
+        if (interruption == QLatin1String("killed")) {
+            new PendingRenameRecord(root, move); // never destroyed: the process died
+            moveItem(root + QLatin1Char('/') + move.from, root + QLatin1Char('/') + move.to);
+            repository.prepareLayout(); // the next load, by the application or the program
+            QVERIFY(!QFile::exists(pendingRenameFile(root)));
+        } else {
+            repository.renameNote(move.from, QStringLiteral("Done"));
+        }
+        for (int i = 0; i < 16; ++i)
+            QCOMPARE(contents().value(QStringLiteral("Notes/n%1.md").arg(i)),
+                     "[plan](Done.md) " + filler);
     }
 };
 

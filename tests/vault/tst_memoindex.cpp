@@ -38,10 +38,20 @@ private Q_SLOTS:
         QTest::newRow("abc") << QStringLiteral("abc") << abc;
         QTest::newRow("surrounding space") << QStringLiteral("  abc\n") << abc;
         QTest::newRow("unicode spaces") << QStringLiteral("\u3000abc\u2028") << abc;
+        const auto sha = [](const QString& text) {
+            return QString::fromLatin1(
+                QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256)
+                    .first(16)
+                    .toHex());
+        };
         QTest::newRow("runs collapse")
-            << QStringLiteral("a  b\n\nc")
-            << QString::fromLatin1(
-                   QCryptographicHash::hash("a b c", QCryptographicHash::Sha256).first(16).toHex());
+            << QStringLiteral("a  b\n\nc") << sha(QStringLiteral("a b c"));
+        // White space is ICU's: tab, LF, FF, CR and the separators; VT and NEL are not.
+        QTest::newRow("tab, form feed, no-break space")
+            << QStringLiteral("a\t\fb\u00a0c") << sha(QStringLiteral("a b c"));
+        QTest::newRow("vertical tab kept") << QStringLiteral("a\vb") << sha(QStringLiteral("a\vb"));
+        QTest::newRow("next line kept")
+            << QStringLiteral("a\u0085b") << sha(QStringLiteral("a\u0085b"));
     }
     void digest()
     {
@@ -125,21 +135,42 @@ private Q_SLOTS:
         }
     }
 
-    void undecodableIndexIsEmptyAndReplacedAtTheNextWrite()
+    // An index that does not decode counts as empty for reading, but is never replaced by one
+    // holding only the next entry: it is kept aside and rebuilt from the day files.
+    void undecodableIndexIsKeptAsideAndRebuilt_data()
     {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty file") << QByteArray();
+        QTest::newRow("cut short") << QByteArray("[\n    {\n        \"contentDigest\": \"d\",");
+        QTest::newRow("wrong type")
+            << QByteArray(R"([{"contentDigest": 1, "createdAt": )"
+                          R"("2024-05-01T01:30:12Z", "id": "a", "journalPath": "p"}])");
+        QTest::newRow("date out of range")
+            << QByteArray(R"([{"contentDigest": "d", "createdAt": )"
+                          R"("2024-13-01T01:30:12Z", "id": "a", "journalPath": "p"}])");
+    }
+    void undecodableIndexIsKeptAsideAndRebuilt()
+    {
+        QFETCH(QByteArray, bytes);
         TestVault vault;
         VaultRepository repository(vault.root());
-        QVERIFY(repository.loadMemoIndex().isEmpty()); // missing
-        vault.write(memoIndexRelativePath(),
-                    QByteArray(R"([{"createdAt": "2024-05-01T01:30:12.500Z", "contentDigest": "d",)"
-                               R"( "id": "memo-old", "journalPath": "p"}])"));
+        const MemoRecord first =
+            repository.createMemo(QStringLiteral("one"), local(2024, 5, 1, 9, 0), {}, {});
+        repository.createMemo(QStringLiteral("two"), local(2024, 5, 1, 9, 5), {}, {});
+        vault.write(memoIndexRelativePath(), bytes);
         QVERIFY(repository.loadMemoIndex().isEmpty());
-        const MemoRecord memo{QStringLiteral("memo-new"), local(2024, 5, 1, 9, 30), dayPath,
-                              QStringLiteral("x"), QString()};
-        repository.upsertMemoIndexEntry(memo);
-        QCOMPARE(
-            repository.loadMemoIndex(),
-            (QList<MemoIndexEntry>{entry(QStringLiteral("memo-new"), 9, 30, QStringLiteral("x"))}));
+
+        repository.updateMemo(first.id, QStringLiteral("one, edited"));
+        const QStringList aside =
+            vault.files().filter(QStringLiteral(".larch/memo-index.unreadable-"));
+        QCOMPARE(aside.size(), 1);
+        QCOMPARE(vault.read(aside.first()), bytes);
+        const QList<MemoIndexEntry> rebuilt = repository.loadMemoIndex();
+        QCOMPARE(rebuilt.size(), 2);
+        QCOMPARE(rebuilt.first().contentDigest, memoContentDigest(QStringLiteral("one, edited")));
+        const QList<VaultWarning> warnings = repository.takeWarnings();
+        QCOMPARE(warnings.size(), 1);
+        QVERIFY(warnings.first().text.contains(aside.first()));
     }
 
     void upsertReplacesAndKeepsCreationOrder()

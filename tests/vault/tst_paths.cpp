@@ -14,7 +14,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected"); // relative to the root; null = invalidPath
         QTest::newRow("root") << QString() << QString(QLatin1String(""));
-        QTest::newRow("dot piece") << QStringLiteral("Notes/./Plan.md") << QStringLiteral("Notes/Plan.md");
+        QTest::newRow("dot piece")
+            << QStringLiteral("Notes/./Plan.md") << QStringLiteral("Notes/Plan.md");
         QTest::newRow("double slash") << QStringLiteral("a//b.md") << QStringLiteral("a/b.md");
         QTest::newRow("absolute") << QStringLiteral("/etc/hosts") << QString();
         QTest::newRow("climbs") << QStringLiteral("../x.md") << QString();
@@ -39,8 +40,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected"); // null = invalidName
-        QTest::newRow("trim and extension") << QStringLiteral("  Plan.md ") << QStringLiteral("Plan");
-        QTest::newRow("upper-case extension") << QStringLiteral("Plan.MD") << QStringLiteral("Plan");
+        QTest::newRow("trim and extension")
+            << QStringLiteral("  Plan.md ") << QStringLiteral("Plan");
+        QTest::newRow("upper-case extension")
+            << QStringLiteral("Plan.MD") << QStringLiteral("Plan");
         QTest::newRow("one extension only") << QStringLiteral("a.md.md") << QStringLiteral("a.md");
         QTest::newRow("three dots") << QStringLiteral("...") << QStringLiteral("...");
         QTest::newRow("chinese") << QStringLiteral(" 周计划 ") << QStringLiteral("周计划");
@@ -50,6 +53,10 @@ private Q_SLOTS:
         QTest::newRow("dot dot") << QStringLiteral("..") << QString();
         QTest::newRow("spaces") << QStringLiteral("   ") << QString();
         QTest::newRow("only extension") << QStringLiteral(".MD") << QString();
+        // Line breaks and other control characters make links no one can follow or repair.
+        for (const char16_t c : {u'\n', u'\r', u'\t', u'\x7f', u'\x85', u'\x2028', u'\x2029'})
+            QTest::addRow("control U+%04X", unsigned(c))
+                << QStringLiteral("a") + QChar(c) + QStringLiteral("b") << QString();
     }
     void validatedName()
     {
@@ -66,19 +73,24 @@ private Q_SLOTS:
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("link");
-        QTest::newRow("journal to notes") << QStringLiteral("Journal/2024/05/2024-05-01.md")
-                                          << QStringLiteral("Notes/My plan.md")
-                                          << QStringLiteral("../../../Notes/My%20plan.md");
-        QTest::newRow("parentheses") << QStringLiteral("Notes/a.md") << QStringLiteral("Notes/b (1).md")
-                                     << QStringLiteral("b%20%281%29.md");
+        QTest::newRow("journal to notes")
+            << QStringLiteral("Journal/2024/05/2024-05-01.md") << QStringLiteral("Notes/My plan.md")
+            << QStringLiteral("../../../Notes/My%20plan.md");
+        QTest::newRow("parentheses")
+            << QStringLiteral("Notes/a.md") << QStringLiteral("Notes/b (1).md")
+            << QStringLiteral("b%20%281%29.md");
         QTest::newRow("from root") << QStringLiteral("a.md") << QStringLiteral("Notes/x.md")
                                    << QStringLiteral("Notes/x.md");
         QTest::newRow("itself") << QStringLiteral("Notes/a.md") << QStringLiteral("Notes/a.md")
                                 << QStringLiteral("a.md");
         QTest::newRow("percent") << QStringLiteral("Notes/a.md") << QStringLiteral("100%.md")
                                  << QStringLiteral("../100%25.md");
-        QTest::newRow("chinese stays") << QStringLiteral("a.md") << QStringLiteral("笔记/读书 笔记.md")
-                                       << QStringLiteral("笔记/读书%20笔记.md");
+        QTest::newRow("chinese stays")
+            << QStringLiteral("a.md") << QStringLiteral("笔记/读书 笔记.md")
+            << QStringLiteral("笔记/读书%20笔记.md");
+        QTest::newRow("hash is no fragment")
+            << QStringLiteral("a.md") << QStringLiteral("C# tips.md")
+            << QStringLiteral("C%23%20tips.md");
     }
     void relativeMarkdownLink()
     {
@@ -96,11 +108,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected"); // null = leaves the vault
         QTest::newRow("climbs out") << QStringLiteral("../../../../x.md")
                                     << QStringLiteral("Journal/2024/05/2024-05-01.md") << QString();
-        QTest::newRow("dot") << QStringLiteral("./a.md") << QStringLiteral("a.md") << QStringLiteral("a.md");
-        QTest::newRow("malformed escape kept") << QStringLiteral("100%.md") << QStringLiteral("a.md")
-                                               << QStringLiteral("100%.md");
-        QTest::newRow("escaped utf-8") << QStringLiteral("%E7%AC%94.md") << QStringLiteral("a.md")
-                                       << QStringLiteral("笔.md");
+        QTest::newRow("dot") << QStringLiteral("./a.md") << QStringLiteral("a.md")
+                             << QStringLiteral("a.md");
+        QTest::newRow("malformed escape kept")
+            << QStringLiteral("100%.md") << QStringLiteral("a.md") << QStringLiteral("100%.md");
+        QTest::newRow("escaped utf-8")
+            << QStringLiteral("%E7%AC%94.md") << QStringLiteral("a.md") << QStringLiteral("笔.md");
+        QTest::newRow("raw percent beside an escape")
+            << QStringLiteral("100%%20done.md") << QStringLiteral("a.md")
+            << QStringLiteral("100% done.md");
+        QTest::newRow("escape that is not UTF-8")
+            << QStringLiteral("%FF.md") << QStringLiteral("a.md") << QStringLiteral("%FF.md");
     }
     void resolveMarkdownLink()
     {
@@ -118,11 +136,18 @@ private Q_SLOTS:
     {
         TestVault vault;
         VaultRepository repository(vault.path(QStringLiteral("new/vault")));
+        // A vault folder that is gone (an unmounted drive) is never made afresh.
+        QVERIFY_THROWS_EXCEPTION(FileError, repository.prepareLayout());
+        QVERIFY(!vault.exists(QStringLiteral("new")));
+        QDir().mkpath(repository.rootPath());
         repository.prepareLayout();
-        QStringList made = QDir(vault.path(QStringLiteral("new/vault"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QStringList made = QDir(repository.rootPath())
+                               .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         made.sort();
-        QCOMPARE(made, QStringList({QStringLiteral("Attachments"), QStringLiteral("Journal"), QStringLiteral("Notes")}));
+        QCOMPARE(made, QStringList({QStringLiteral("Attachments"), QStringLiteral("Journal"),
+                                    QStringLiteral("Notes")}));
         repository.prepareLayout(); // a second run changes nothing and does not fail
+        QVERIFY(repository.takeWarnings().isEmpty());
     }
 };
 

@@ -3,7 +3,7 @@
 // bar, the dialogs and the reference panel, goes back from the memo editor and quits, and the
 // vault's bytes hold every keystroke afterwards.
 
-#include "apptestsupport.h"
+#include "workspacewindow.h"
 #include "markdowneditorcoordinator.h"
 
 #include <QBuffer>
@@ -11,7 +11,6 @@
 #include <QJSEngine>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QtQuickTest/quicktest.h>
 
 namespace {
 
@@ -30,22 +29,11 @@ public:
     bool done = false;
 };
 
-// The main window on a loaded vault, showing the workspace.
-class EditorWindow
+// The workspace window with the editor's pages.
+struct EditorWindow : WorkspaceWindow
 {
-public:
-    explicit EditorWindow(const std::function<void(Sandbox&)>& prepare)
-    {
-        prepare(sandbox);
-        library = std::make_unique<LibraryController>(sandbox.settings(), sandbox.vault());
-        main = std::make_unique<MainWindow>(library.get());
-        main->window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main->window));
-        main->shell.start();
-        QTRY_COMPARE(main->screenName(), QStringLiteral("rootView"));
-    }
+    using WorkspaceWindow::WorkspaceWindow;
 
-    QQuickItem* item(const QString& name) const { return main->item(name); }
     QQuickItem* visibleItem(const QString& name) const
     {
         QQuickItem* found = nullptr;
@@ -54,16 +42,6 @@ public:
             return found && found->isVisible() && !QQuickTest::qIsPolishScheduled(main->window);
         });
         return shown ? found : nullptr;
-    }
-    void click(const QString& name) const
-    {
-        QQuickItem* target = visibleItem(name);
-        QVERIFY2(target, qPrintable(name));
-        main->click(target);
-    }
-    QObject* navigation() const
-    {
-        return item(QStringLiteral("rootView"))->property("navigation").value<QObject*>();
     }
     QString read(const QString& path) const
     {
@@ -135,9 +113,6 @@ public:
         return evaluate(editor, QStringLiteral("window.larchNotesSnapshot().markdown")).toString();
     }
 
-    Sandbox sandbox;
-    std::unique_ptr<LibraryController> library;
-    std::unique_ptr<MainWindow> main;
 };
 
 QString today()
@@ -171,6 +146,16 @@ private Q_SLOTS:
         QVERIFY(b);
         window.focusEnd(b);
         window.type("two");
+        // The search follows to the other tab; closing the bar clears its highlights.
+        const QString matches =
+            QStringLiteral("document.querySelectorAll('.cm-larch-search-match').length");
+        window.click(QStringLiteral("showContentSearch"));
+        QTRY_VERIFY(window.item(QStringLiteral("contentSearchField"))->hasActiveFocus());
+        window.main->type(QStringLiteral("alpha"));
+        window.click(QStringLiteral("tab:a.md"));
+        QTRY_COMPARE_WITH_TIMEOUT(window.evaluate(a, matches).toInt(), 1, 10000);
+        window.click(QStringLiteral("contentSearchClose"));
+        QTRY_COMPARE_WITH_TIMEOUT(window.evaluate(a, matches).toInt(), 0, 10000);
         // Back to a and typing, then at once to b and typing, then a's tab closed at once.
         window.click(QStringLiteral("tab:a.md"));
         window.focusEnd(a);

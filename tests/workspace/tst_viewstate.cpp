@@ -143,8 +143,8 @@ private Q_SLOTS:
         calendar.showPreviousMonth();
         calendar.showNextMonth();
         QCOMPARE(calendar.monthTitle(), QStringLiteral("2024-08"));
-        const int firstRow = int(
-            monthGrid(QDate(2024, 8, 1), QLocale().firstDayOfWeek()).indexOf(QDate(2024, 8, 1)));
+        const int firstRow = int(monthGrid(QDate(2024, 8, 1), calendarLocale().firstDayOfWeek())
+                                     .indexOf(QDate(2024, 8, 1)));
         calendar.selectRow(firstRow - 1); // a blank, if any, or nothing at all
         QCOMPARE(selected.count(), 0);
         calendar.selectRow(firstRow + 4);

@@ -1,41 +1,22 @@
 // The workspace in the real window, off-screen, on a temporary vault: the user clicks and
 // types, and the views and the vault's files follow.
 
-#include "apptestsupport.h"
+#include "workspacewindow.h"
 
 #include <QDirIterator>
-#include <QtQuickTest/quicktest.h>
 
 namespace {
 
-// A window on a loaded vault, showing the workspace.
-struct Workspace
+// The workspace window with the sidebar's results and destinations.
+struct Workspace : WorkspaceWindow
 {
-    Sandbox sandbox;
-    std::unique_ptr<LibraryController> library;
-    std::unique_ptr<MainWindow> main;
+    using WorkspaceWindow::WorkspaceWindow;
 
-    explicit Workspace(const std::function<void(Sandbox&)>& prepare)
-    {
-        prepare(sandbox);
-        library = std::make_unique<LibraryController>(sandbox.settings(), sandbox.vault());
-        main = std::make_unique<MainWindow>(library.get());
-        main->window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(main->window));
-        main->shell.start();
-        QTRY_COMPARE(main->screenName(), QStringLiteral("rootView"));
-    }
-
-    QQuickItem* item(const QString& name) const { return main->item(name); }
     // The text of a named item (also one made by a view's delegate), empty while there is none.
     QString text(const QString& name) const
     {
         const QQuickItem* found = item(name);
         return found ? found->property("text").toString() : QString();
-    }
-    QObject* navigation() const
-    {
-        return item(QStringLiteral("rootView"))->property("navigation").value<QObject*>();
     }
     QString destination() const
     {
@@ -56,14 +37,6 @@ struct Workspace
             keys.append(key);
         }
         return keys;
-    }
-    void click(const QString& name) const
-    {
-        QQuickItem* target = nullptr;
-        QTRY_VERIFY2((target = item(name)) && target->isVisible(), qPrintable(name));
-        // Positioners and layouts place a new item on the next frame.
-        QTRY_VERIFY(!QQuickTest::qIsPolishScheduled(main->window));
-        main->click(target);
     }
     QString memoId(const QString& markdown) const
     {
@@ -138,6 +111,11 @@ private Q_SLOTS:
         });
         const QString both = workspace.memoId(QStringLiteral("早餐 #x #y"));
         QVERIFY(!both.isEmpty());
+        // The timeline shows the memo that stands for the article as its card.
+        QTRY_VERIFY(workspace.item(QStringLiteral("memoArticleReference")));
+        QCOMPARE(
+            workspace.item(QStringLiteral("memoArticleReference"))->property("title").toString(),
+            QStringLiteral("旅行计划"));
         QTRY_VERIFY(workspace.item(QStringLiteral("tag:x")));
         QVERIFY(workspace.item(QStringLiteral("sidebarBrowser"))->isVisible());
         workspace.click(QStringLiteral("tag:x"));
@@ -159,10 +137,12 @@ private Q_SLOTS:
         QTRY_VERIFY(workspace.library->searchText().isEmpty());
         workspace.main->type(QStringLiteral("旅行"));
         QTRY_COMPARE(workspace.results().size(), 2);
-        const QString link = workspace.results().first();
 
-        // The memo result is a link to the article: the editor shows the article.
-        workspace.click(QStringLiteral("memoResult:") + link);
+        // The memo result is a link to the article: the editor shows the article. Down goes
+        // from the field to the results, Return opens the first.
+        QTest::keyClick(workspace.main->window, Qt::Key_Down);
+        QTRY_VERIFY(workspace.item(QStringLiteral("searchResultsList"))->hasActiveFocus());
+        QTest::keyClick(workspace.main->window, Qt::Key_Return);
         QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
         QTRY_COMPARE(workspace.text(QStringLiteral("editorTitle")), QStringLiteral("旅行计划"));
         QVERIFY(workspace.library->searchText().isEmpty());
@@ -186,10 +166,20 @@ private Q_SLOTS:
         workspace.click(QStringLiteral("createArticleButton"));
         QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
         QTRY_COMPARE(workspace.text(QStringLiteral("editorTitle")), QStringLiteral("未命名笔记"));
-        QVERIFY(
-            QFileInfo::exists(workspace.sandbox.vault() + QStringLiteral("/读书/未命名笔记.md")));
+        QCOMPARE(Sandbox::read(workspace.sandbox.vault() + QStringLiteral("/读书/未命名笔记.md")),
+                 QByteArray("# 未命名笔记\n\n"));
         QCOMPARE(workspace.library->memos().last().markdown,
                  QStringLiteral("[未命名笔记](../../../读书/未命名笔记.md)"));
+
+        // "新建文章" of the File menu shows its article too.
+        workspace.click(QStringLiteral("timelineEntry"));
+        QTRY_COMPARE(workspace.destination(), QStringLiteral("memoTimelineView"));
+        workspace.main->shell.newArticle();
+        QTRY_COMPARE(workspace.destination(), QStringLiteral("editorScreen"));
+        QCOMPARE(workspace.navigation()->property("editorPath").toString(),
+                 workspace.library->selectedSession()->path());
+        QVERIFY(workspace.library->selectedSession()->path() !=
+                QStringLiteral("读书/未命名笔记.md"));
     }
 };
 

@@ -20,6 +20,9 @@ class Theme : public QObject
     Q_PROPERTY(QColor accent READ accent NOTIFY appearanceChanged)
     // The accent as the launch screens use it, whatever the appearance.
     Q_PROPERTY(QColor staticAccent READ staticAccent CONSTANT)
+    // Behind the white text of a selected row or day: the full accent in both appearances, since
+    // white on the dark appearance's lighter accent cannot be read.
+    Q_PROPERTY(QColor selectionFill READ staticAccent CONSTANT)
     // The launch gradient, top-left to bottom-right.
     Q_PROPERTY(QColor gradientStart READ gradientStart CONSTANT)
     Q_PROPERTY(QColor gradientEnd READ gradientEnd CONSTANT)
