@@ -3,8 +3,8 @@
 // bar, the dialogs and the reference panel, goes back from the memo editor and quits, and the
 // vault's bytes hold every keystroke afterwards.
 
-#include "workspacewindow.h"
 #include "markdowneditorcoordinator.h"
+#include "workspacewindow.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -112,7 +112,6 @@ struct EditorWindow : WorkspaceWindow
     {
         return evaluate(editor, QStringLiteral("window.larchNotesSnapshot().markdown")).toString();
     }
-
 };
 
 QString today()
@@ -146,10 +145,11 @@ private Q_SLOTS:
         QVERIFY(b);
         window.focusEnd(b);
         window.type("two");
-        // The search follows to the other tab; closing the bar clears its highlights.
+        // Ctrl+F in the editor opens its search, which follows to the other tab; closing the
+        // bar clears the highlights.
         const QString matches =
             QStringLiteral("document.querySelectorAll('.cm-larch-search-match').length");
-        window.click(QStringLiteral("showContentSearch"));
+        QTest::keyClick(window.main->window, Qt::Key_F, Qt::ControlModifier);
         QTRY_VERIFY(window.item(QStringLiteral("contentSearchField"))->hasActiveFocus());
         window.main->type(QStringLiteral("alpha"));
         window.click(QStringLiteral("tab:a.md"));
