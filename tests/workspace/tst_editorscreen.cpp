@@ -201,11 +201,20 @@ private Q_SLOTS:
         QCOMPARE(commands, 3);
         QVERIFY(window.item(QStringLiteral("command:bullet"))->property("active").toBool());
 
+        // Leaving the editor right after typing: its page stays, hands the key over, and is
+        // there again on the way back.
+        window.focusEnd(b);
+        window.type("?");
+        window.click(QStringLiteral("timelineEntry"));
+        QTRY_COMPARE_WITH_TIMEOUT(sessionB->markdown(), expected + QStringLiteral("?"), 10000);
+        window.open(QStringLiteral("b.md"));
+        QCOMPARE(window.editor(QStringLiteral("markdownEditor:b.md")), b);
+
         // Quitting right after typing.
         window.focusEnd(b);
         window.type("!");
         window.main->shell.flushBeforeQuit();
-        QCOMPARE(window.read(QStringLiteral("b.md")), expected + QStringLiteral("!"));
+        QCOMPARE(window.read(QStringLiteral("b.md")), expected + QStringLiteral("?!"));
     }
 
     // Rename and trash through their dialogs; a memo reference inserted from the panel; the

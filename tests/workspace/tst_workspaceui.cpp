@@ -18,11 +18,17 @@ struct Workspace : WorkspaceWindow
         const QQuickItem* found = item(name);
         return found ? found->property("text").toString() : QString();
     }
+    // The destination shown: the editor, or what the destination loader holds.
     QString destination() const
     {
-        auto* loader = item(QStringLiteral("destinationLoader"));
-        auto* shown = loader ? loader->property("item").value<QObject*>() : nullptr;
-        return shown ? shown->objectName() : QString();
+        for (const char* name : {"editorLoader", "destinationLoader"}) {
+            auto* loader = item(QLatin1String(name));
+            auto* shown = loader && loader->isVisible() ? loader->property("item").value<QObject*>()
+                                                        : nullptr;
+            if (shown)
+                return shown->objectName();
+        }
+        return {};
     }
     // The keys of the sidebar's search results, in order.
     QStringList results() const
