@@ -12,6 +12,12 @@ MemoEditorState::MemoEditorState(QObject* parent) : QObject(parent)
     connect(&m_autosave, &QTimer::timeout, this, &MemoEditorState::save);
 }
 
+MemoEditorState::~MemoEditorState()
+{
+    if (m_autosave.isActive())
+        save();
+}
+
 void MemoEditorState::setLibrary(LibraryController* library)
 {
     if (m_library == library)

@@ -33,6 +33,9 @@ public:
     static constexpr int autosaveMilliseconds = 500;
 
     explicit MemoEditorState(QObject* parent = nullptr);
+    // A save still pending runs now: the editor may go by another way than "返回记录" (the
+    // calendar or a search result shows something else).
+    ~MemoEditorState() override;
 
     LibraryController* library() const { return m_library; }
     void setLibrary(LibraryController* library);

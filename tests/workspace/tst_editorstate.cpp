@@ -178,8 +178,8 @@ private Q_SLOTS:
     }
 
     // Opening reads the memo once and saves the unchanged text half a second later; typing saves
-    // half a second after the last change; going back saves the latest text before leaving; an
-    // unknown memo leaves at once.
+    // half a second after the last change; going back, quitting or leaving otherwise saves the
+    // latest text; an unknown memo leaves at once.
     void memoEditor()
     {
         LibraryFixture fixture;
@@ -227,6 +227,16 @@ private Q_SLOTS:
         editor.setMarkdown(QStringLiteral("退出前"));
         editor.saveAndWait();
         QCOMPARE(stored(), QStringLiteral("退出前"));
+
+        // Left by another way within the half second: the pending save still runs.
+        {
+            MemoEditorState leaving;
+            leaving.setLibrary(library.get());
+            leaving.setMemoId(created.id);
+            leaving.load();
+            leaving.setMarkdown(QStringLiteral("离开前"));
+        }
+        QTRY_COMPARE(stored(), QStringLiteral("离开前"));
     }
 };
 
