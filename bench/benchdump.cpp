@@ -2,6 +2,7 @@
 
 #include "benchvault.h"
 
+#include "recordstore.h"
 #include "vaultrecords.h"
 #include "vaultrepository.h"
 
@@ -67,7 +68,7 @@ void describe(QTextStream& out, const VaultSnapshot& snapshot, const QList<MemoR
                   [](const NoteSummary& a, const NoteSummary& b) { return a.path < b.path; });
     for (const NoteSummary& note : std::as_const(notes))
         out << "N " << note.path << '\t' << note.title << '\t' << note.preview << '\t'
-            << digest(note.searchableContent) << '\t'
+            << digest(note.searchableContent.text()) << '\t'
             << (withDates ? date(note.modifiedAt) : QString()) << '\n';
     for (const MemoRecord& memo : memos)
         describeMemo(out, memo);
@@ -78,15 +79,122 @@ void describe(QTextStream& out, const VaultSnapshot& snapshot, const QList<MemoR
 
 } // namespace
 
-void writeOperationDump(const QString& root, const QDate& today, const QString& dumpFile)
+namespace {
+
+// Edits another program might make, each of a different kind; applied to the same files in
+// every run, so that two dumps can be compared.
+void editOutside(const QString& root, const VaultSnapshot& snapshot, const QList<MemoRecord>& memos,
+                 const QDate& today, int step)
+{
+    const auto file = [&](const QString& relative) { return root + QLatin1Char('/') + relative; };
+    // Dated by the step, not by the clock, so that every run lists the same dates.
+    const QDateTime stamp(today, QTime(13, step));
+    const auto setDate = [&](const QString& relative, const QDateTime& date) {
+        QFile touched(file(relative));
+        if (!touched.open(QIODevice::ReadWrite) ||
+            !touched.setFileTime(date, QFileDevice::FileModificationTime))
+            throw std::runtime_error("cannot date " + relative.toStdString());
+    };
+    const auto rewrite = [&](const QString& relative, const QByteArray& bytes) {
+        {
+            QFile out(file(relative));
+            if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+                out.write(bytes) != bytes.size())
+                throw std::runtime_error("cannot write " + relative.toStdString());
+        }
+        setDate(relative, stamp);
+    };
+    const auto read = [&](const QString& relative) {
+        QFile in(file(relative));
+        if (!in.open(QIODevice::ReadOnly))
+            throw std::runtime_error("cannot read " + relative.toStdString());
+        return in.readAll();
+    };
+    const QString article = snapshot.notes.at(step * 7 % snapshot.notes.size()).path;
+    switch (step) {
+    case 0: // appended to, in place
+        rewrite(article, read(article) + "\n\nedited elsewhere 外部编辑\n");
+        break;
+    case 1: { // the same size and date, one letter changed, right after being read
+        const QDateTime date = QFileInfo(file(article)).lastModified();
+        QByteArray bytes = read(article);
+        const qsizetype at = bytes.indexOf('e');
+        bytes[at >= 0 ? at : 0] = at >= 0 ? 'E' : 'x';
+        rewrite(article, bytes);
+        setDate(article, date);
+        break;
+    }
+    case 2: // renamed
+        QFile::rename(file(article), file(article.chopped(3) + QStringLiteral(" moved.md")));
+        break;
+    case 3: // deleted, and a new article elsewhere
+        QFile::remove(file(article));
+        rewrite(QStringLiteral("Notes/外部新建 new.md"), "# New\n\nwritten elsewhere\n");
+        break;
+    case 4: // touched without a change
+        setDate(article, stamp);
+        break;
+    case 5: // replaced by a folder of the same name
+        QFile::remove(file(article));
+        QDir().mkpath(file(article));
+        break;
+    case 6: { // a memo's anchor line stripped, which the index puts back
+        const MemoRecord& memo = memos.at(memos.size() / 3);
+        QByteArray bytes = read(memo.journalPath);
+        const QByteArray anchor = "<a id=\"" + memo.id.toUtf8();
+        const qsizetype at = bytes.indexOf(anchor);
+        const qsizetype end = bytes.indexOf('\n', at);
+        if (at >= 0 && end > at)
+            bytes.remove(at, end - at + 1);
+        rewrite(memo.journalPath, bytes);
+        break;
+    }
+    case 7: { // a memo deleted from its day file and the index entry of another removed
+        const MemoRecord& memo = memos.at(memos.size() / 4);
+        QByteArray bytes = read(memo.journalPath);
+        bytes.replace(memo.markdown.toUtf8(), "changed elsewhere");
+        rewrite(memo.journalPath, bytes);
+        QByteArray index = read(QStringLiteral(".larch/memo-index.json"));
+        const QByteArray id = memos.at(memos.size() / 5).id.toUtf8();
+        index.replace(id, id.left(id.size() - 4) + "dead");
+        rewrite(QStringLiteral(".larch/memo-index.json"), index);
+        break;
+    }
+    case 8: // a new day file below Daily Notes, and a folder with an article
+        QDir().mkpath(file(QStringLiteral("Daily Notes/2025")));
+        rewrite(QStringLiteral("Daily Notes/2025/2025-06-29.md"),
+                "# 2025-06-29\n\n<a id=\"memo-00000000-0000-4000-8000-000000000001\"></a>\n\n"
+                "## 08:15\n\nfrom another device\n\n---\n");
+        QDir().mkpath(file(QStringLiteral("外部 Folder")));
+        rewrite(QStringLiteral("外部 Folder/a.md"), "text\n");
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace
+
+void writeOperationDump(const QString& root, const QDate& today, const QString& dumpFile,
+                        const DumpOptions& options)
 {
     QFile file(dumpFile);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw std::runtime_error("cannot write " + dumpFile.toStdString());
     QTextStream out(&file);
-    const VaultRepository repo(root);
+    // One repository throughout, which reads only what changed; or, for reference, a new one
+    // for every step, which reads everything afresh.
+    VaultRepository kept(root);
+    const auto repository = [&]() -> VaultRepository {
+        if (!options.fresh)
+            return kept;
+        VaultRepository fresh(root);
+        fresh.records().setStartupCacheEnabled(false);
+        return fresh;
+    };
     const QDateTime now(today, QTime(12, 0));
     const auto load = [&](const char* title, bool withDates) {
+        const VaultRepository repo = repository();
         repo.prepareLayout();
         repo.rollOverDailyTodos(now);
         const VaultSnapshot snapshot = repo.loadSnapshot();
@@ -103,7 +211,13 @@ void writeOperationDump(const QString& root, const QDate& today, const QString& 
 
     load("first load", true);
     const auto [snapshot, memos] = load("second load", true);
-
+    if (options.outsideEdits) {
+        for (int step = 0; step < 9; ++step) {
+            editOutside(root, repository().loadSnapshot(), repository().loadMemos(), today, step);
+            load(QStringLiteral("after outside edit %1").arg(step).toUtf8().constData(), true);
+        }
+    }
+    const VaultRepository repo = repository();
     const MemoRecord memo = memos.at(memos.size() / 2);
     describeMemo(out, repo.updateMemo(memo.id, memo.markdown + QStringLiteral("\n\n编辑 edit")));
     state("updateMemo");
@@ -118,7 +232,7 @@ void writeOperationDump(const QString& root, const QDate& today, const QString& 
 
     QList<NoteSummary> notes = snapshot.notes;
     std::sort(notes.begin(), notes.end(), [](const NoteSummary& a, const NoteSummary& b) {
-        return a.searchableContent.size() < b.searchableContent.size();
+        return a.searchableContent.text().size() < b.searchableContent.text().size();
     });
     NoteDocument document = repo.loadDocument(notes.at(notes.size() / 2).path);
     document.markdown += QStringLiteral("\n编辑\n");

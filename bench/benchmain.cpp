@@ -1,8 +1,11 @@
+#include "benchcli.h"
 #include "benchdump.h"
 #include "benchreport.h"
 #include "benchvault.h"
 #include "floorreader.h"
 
+#include "processsetup.h"
+#include "recordstore.h"
 #include "vaultrecords.h"
 #include "vaultrepository.h"
 
@@ -13,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QThread>
 
 #include <algorithm>
 #include <exception>
@@ -88,6 +92,7 @@ int measureLoadMemory(const QString& root, const QDate& today)
 {
     const qint64 start = statusKib("VmHWM");
     const VaultRepository repository(root);
+    repository.records().setStartupCacheEnabled(false); // every file read
     const Contents contents = fullLoad(repository, QDateTime(today, QTime(12, 0)));
     const qint64 peak = statusKib("VmHWM");
     QTextStream(stdout) << start << ' ' << peak << ' ' << contents.snapshot.notes.size() << '\n';
@@ -107,12 +112,16 @@ public:
             m_report.operations.append(
                 {QLatin1String(key), QLatin1String(name), target, QList<double>()});
         };
-        // The full load must stay first: the report takes its per-file cost from it.
-        add("full_load", "full load", 2.0);
+        // The start without cache must stay first: the report takes its per-file cost from it.
+        add("start_no_cache", "start, no cache", 0);
+        add("start_warm_cache", "start, warm cache", 0.6);
+        add("full_load", "full load, vault open", 0);
         add("load_snapshot", "  of which loadSnapshot", 0);
         add("load_memos", "  of which loadMemos", 0);
         add("load_todos", "  of which the two todo calls", 0);
-        add("refresh", "refresh", 2.0);
+        add("refresh", "refresh, nothing changed", 0);
+        add("refresh_one_change", "refresh, one article changed", 0.2);
+        add("capture_refresh", "createMemo + refresh", 0.5);
         add("create_memo", "createMemo", 0);
         add("update_memo", "updateMemo", 0.5);
         add("append_follow_up", "appendFollowUp", 0.5);
@@ -120,6 +129,9 @@ public:
         add("save_document", "saveDocument", 0);
         add("rename_note", "renameNote (+ link rewrite)", 2.0);
         add("store_image_attachment", "storeImageAttachment", 0);
+        add("larch_search", "larch search, end to end", 0);
+        add("rg_search", "rg -l -i -F, end to end", 0);
+        add("larch_memo_add", "larch memo add, end to end", 0.5);
     }
 
     BenchReport run()
@@ -170,7 +182,7 @@ private:
         // Save an article of typical (median) size.
         QList<NoteSummary> notes = contents.snapshot.notes;
         std::sort(notes.begin(), notes.end(), [](const NoteSummary& a, const NoteSummary& b) {
-            return a.searchableContent.size() < b.searchableContent.size();
+            return a.searchableContent.byteSize() < b.searchableContent.byteSize();
         });
         m_document = m_repository.loadDocument(notes.at(notes.size() / 2).path);
         m_documentText = m_document.markdown;
@@ -185,6 +197,43 @@ private:
         for (const std::string& file : files)
             m_report.textBytes += QFileInfo(QFile::decodeName(file.c_str())).size();
         m_report.diskBytes = diskBytes(m_repository.rootPath());
+
+        // The search index, built once (the application does it in the background after its
+        // first start), then the start-up cache as the application leaves it.
+        m_report.indexBuildMs = timed([&] { m_repository.buildSearchIndex(); });
+        m_repository.records().saveStartupCache(true);
+        m_report.cacheBytes = QFileInfo(m_repository.records().startupCachePath()).size();
+        m_report.watching = m_repository.records().isWatching();
+        m_larch = larchProgram();
+        m_ripgrep = ripgrepProgram();
+        if (!m_larch.isEmpty() && wants("larch_search")) {
+            // The program's own first run leaves the cache as it needs it.
+            timeProgram(m_larch, larchArguments({QStringLiteral("search"), searchQuery()}),
+                        userEnvironment());
+        }
+    }
+
+    static QString searchQuery() { return QStringLiteral("海边总结"); }
+
+    QStringList larchArguments(const QStringList& command) const
+    {
+        return QStringList{QStringLiteral("--vault"), m_repository.rootPath()} + command;
+    }
+
+    // The environment someone starting larch has: not this process's settings for itself.
+    static QProcessEnvironment userEnvironment()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(QStringLiteral("GLIBC_TUNABLES"));
+        return environment;
+    }
+
+    // A start of the application: a new repository, everything loaded.
+    double timedStart(bool cache) const
+    {
+        VaultRepository repository(m_repository.rootPath());
+        repository.records().setStartupCacheEnabled(cache);
+        return timed([&] { fullLoad(repository, m_now); });
     }
 
     QByteArray imageBytes(int run) const
@@ -200,6 +249,11 @@ private:
     {
         const VaultRepository& repo = m_repository;
         m_report.floorMs.append(measureFloor(repo.rootPath(), m_report.cores).milliseconds);
+        if (wants("start")) {
+            samples("start_no_cache").append(timedStart(false));
+            repo.records().saveStartupCache(true);
+            samples("start_warm_cache").append(timedStart(true));
+        }
         if (wants("full_load")) {
             // The same calls as fullLoad, each timed, to show where a load spends its time.
             double layout = 0, todos = 0, snapshot = 0, memos = 0;
@@ -213,8 +267,18 @@ private:
             samples("load_memos").append(memos);
             samples("load_todos").append(todos);
         }
-        if (wants("refresh"))
+        if (wants("refresh")) {
             samples("refresh").append(timed([&] { refresh(repo, m_now); }));
+            // Another program edits one article; the refresh reads that one.
+            const QString article = repo.rootPath() + QLatin1Char('/') + m_document.path;
+            QFile edited(article);
+            if (!edited.open(QIODevice::Append) ||
+                edited.write("\n外部编辑 edited elsewhere\n") < 0)
+                throw std::runtime_error("cannot edit " + article.toStdString());
+            edited.close();
+            samples("refresh_one_change").append(timed([&] { refresh(repo, m_now); }));
+            m_document = repo.loadDocument(m_document.path);
+        }
 
         if (wants("create_memo") || wants("delete_memo")) {
             MemoRecord created;
@@ -224,6 +288,14 @@ private:
                                           QStringLiteral("Notes"), {m_image});
             }));
             samples("delete_memo").append(timed([&] { repo.deleteMemo(created.id); }));
+            // A capture as the application makes it: the memo, then the re-read.
+            refresh(repo, m_now);
+            samples("capture_refresh").append(timed([&] {
+                created = repo.createMemo(QStringLiteral("基准测试 benchmark memo #bench"),
+                                          at.addSecs(30), QStringLiteral("Notes"), {m_image});
+                refresh(repo, m_now);
+            }));
+            repo.deleteMemo(created.id);
         }
         if (wants("update_memo") || wants("append_follow_up")) {
             const QString edited =
@@ -251,6 +323,25 @@ private:
             }));
             const QString oldName = QFileInfo(m_renamed).completeBaseName();
             samples("rename_note").append(timed([&] { repo.renameNote(moved.path, oldName); }));
+        }
+
+        if (wants("larch_search") && !m_larch.isEmpty()) {
+            samples("larch_search")
+                .append(timeProgram(m_larch,
+                                    larchArguments({QStringLiteral("search"), searchQuery()}),
+                                    userEnvironment()));
+            if (!m_ripgrep.isEmpty())
+                samples("rg_search")
+                    .append(timeProgram(m_ripgrep,
+                                        {QStringLiteral("-l"), QStringLiteral("-i"),
+                                         QStringLiteral("-F"), searchQuery(), repo.rootPath()}));
+        }
+        if (wants("larch_memo_add") && !m_larch.isEmpty()) {
+            samples("larch_memo_add")
+                .append(timeProgram(m_larch,
+                                    larchArguments({QStringLiteral("memo"), QStringLiteral("add"),
+                                                    QStringLiteral("命令行 bench")}),
+                                    userEnvironment()));
         }
 
         if (wants("store_image_attachment")) {
@@ -287,12 +378,15 @@ private:
     QString m_documentText;
     QString m_image;
     QString m_renamed;
+    QString m_larch;
+    QString m_ripgrep;
 };
 
 } // namespace
 
 int main(int argc, char* argv[])
 {
+    prepareProcess(argv); // as the application and larch run
     BenchVault::useFixedTimeZone();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("larch-bench"));
@@ -319,8 +413,10 @@ int main(int argc, char* argv[])
                                   QStringLiteral("Keep the copy the operations ran on."));
     const QCommandLineOption only(
         QStringLiteral("only"),
-        QStringLiteral("Run only these, comma-separated (for profiling): full_load, refresh, "
-                       "create_memo (with delete_memo), update_memo (with append_follow_up), "
+        QStringLiteral("Run only these, comma-separated (for profiling): start (with and "
+                       "without cache), full_load, refresh (with one change), create_memo (with "
+                       "delete_memo and the capture), update_memo (with append_follow_up), "
+                       "larch_search (with rg), larch_memo_add, "
                        "save_document, rename_note, store_image_attachment, memory."),
         QStringLiteral("keys"));
     const QCommandLineOption dump(
@@ -328,9 +424,16 @@ int main(int argc, char* argv[])
         QStringLiteral("Instead of timing, run each operation once and write what it returned "
                        "and a digest of the vault after it to this file (to compare builds)."),
         QStringLiteral("file"));
+    const QCommandLineOption fresh(
+        QStringLiteral("fresh"),
+        QStringLiteral("With --dump: a new repository for every step (reads everything afresh), "
+                       "the reference for what reading only the changes must give."));
+    const QCommandLineOption outsideEdits(
+        QStringLiteral("outside-edits"),
+        QStringLiteral("With --dump: also change files as another program would, between loads."));
     const QCommandLineOption memoryOnly(QStringLiteral("measure-load-memory"),
                                         QStringLiteral("Internal: one full load, print memory."));
-    parser.addOptions({runs, today, workDir, keep, only, dump, memoryOnly});
+    parser.addOptions({runs, today, workDir, keep, only, dump, fresh, outsideEdits, memoryOnly});
     parser.process(app);
 
     QTextStream out(stdout);
@@ -357,14 +460,23 @@ int main(int argc, char* argv[])
                     QStringLiteral("larch-bench-work-%1").arg(QCoreApplication::applicationPid()));
         if (QProcess::execute(QStringLiteral("cp"), {QStringLiteral("-a"), vault, copy}) != 0)
             throw std::runtime_error("cannot copy the vault to " + copy.toStdString());
+        // Files changed less than two seconds before they are read are read again at the next
+        // start, in case a change in the same clock tick went unseen; a fresh copy would be all
+        // such files, unlike a vault in use.
+        QThread::msleep(2100);
+        // The start-up cache of the copy goes beside it, not into the user's cache folder.
+        const QString cacheHome = copy + QStringLiteral("-cache");
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome));
         err << "Working on a copy: " << copy << "\n";
         err.flush();
         BenchReport report;
         try {
             if (parser.isSet(dump)) {
-                writeOperationDump(copy, day, parser.value(dump));
+                writeOperationDump(copy, day, parser.value(dump),
+                                   DumpOptions{parser.isSet(fresh), parser.isSet(outsideEdits)});
                 if (!parser.isSet(keep))
                     QDir(copy).removeRecursively();
+                QDir(cacheHome).removeRecursively();
                 return 0;
             }
             report = Benchmark(copy, day, runCount,
@@ -373,11 +485,13 @@ int main(int argc, char* argv[])
         } catch (...) {
             if (!parser.isSet(keep))
                 QDir(copy).removeRecursively();
+            QDir(cacheHome).removeRecursively();
             throw;
         }
         report.vault = vault;
         if (!parser.isSet(keep))
             QDir(copy).removeRecursively();
+        QDir(cacheHome).removeRecursively();
         printReport(report, out);
     } catch (const std::exception& error) {
         err << "larch-bench: " << error.what() << "\n";

@@ -35,6 +35,9 @@ struct BenchReport
     qint64 loadPeakKib = 0;     // peak resident memory of a process that did one full load
     qint64 processStartKib = 0; // the same process before loading
     qint64 benchPeakKib = 0;    // this whole benchmark process
+    double indexBuildMs = 0;    // the search index built once
+    qint64 cacheBytes = 0;      // the start-up cache file
+    bool watching = false;      // re-reads follow change notifications
 
     double floorMedian() const;
 };

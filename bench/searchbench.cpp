@@ -1,5 +1,7 @@
 #include "floorreader.h"
 
+#include "processsetup.h"
+#include "recordstore.h"
 #include "search.h"
 #include "vaultrecords.h"
 #include "vaultrepository.h"
@@ -61,6 +63,7 @@ const QList<Query>& queries()
 
 int main(int argc, char** argv)
 {
+    prepareProcess(argv); // as the application and larch run
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -80,12 +83,16 @@ int main(int argc, char** argv)
 
     VaultSnapshot snapshot;
     QList<MemoRecord> memos;
+    double buildIndexMs = 0;
     try {
         // Read-only: loading a generated vault never changes it once its anchors are repaired,
-        // and the benchmark's own copy is where that happened first.
+        // and the benchmark's own copy is where that happened first. No start-up cache either.
         const VaultRepository repository(vault);
+        repository.records().setStartupCacheEnabled(false);
         snapshot = repository.loadSnapshot();
         memos = repository.loadMemos();
+        buildIndexMs = timedMs([&] { repository.buildSearchIndex(); });
+        snapshot = repository.loadSnapshot();
     } catch (const std::exception& error) {
         QTextStream(stderr) << QString::fromUtf8(error.what()) << '\n';
         return 1;
@@ -102,9 +109,11 @@ int main(int argc, char** argv)
     QList<double> buildNotes;
     QList<double> buildMemos;
     for (int run = 0; run < runs; ++run) {
-        buildNotes.append(timedMs([&] { noteIndex = buildNoteSearchIndex(snapshot.notes); }));
+        buildNotes.append(timedMs([&] { noteIndex = buildNoteSearchIndex(snapshot); }));
         buildMemos.append(timedMs([&] { memoIndex = buildMemoSearchIndex(memos); }));
     }
+    // The same searches checking every note's text: the index must change no result.
+    const NoteSearchIndex scanIndex = buildNoteSearchIndex(snapshot.notes);
 
     const QString folder = snapshot.folders.isEmpty() ? QString() : snapshot.folders.first().path;
     const LibrarySelection selection = LibrarySelection::all();
@@ -124,7 +133,15 @@ int main(int argc, char** argv)
         {QStringLiteral("search_memos"), QStringLiteral("searchMemos"), {}, 0},
         {QStringLiteral("filtered_notes"), QStringLiteral("filteredNotes"), {}, 0},
     };
+    bool sameResults = true;
     for (const Query& query : queries()) {
+        sameResults = sameResults &&
+                      searchArticles(snapshot.notes, noteIndex, query.text) ==
+                          searchArticles(snapshot.notes, scanIndex, query.text) &&
+                      searchArticles(snapshot.notes, noteIndex, query.text, folder) ==
+                          searchArticles(snapshot.notes, scanIndex, query.text, folder) &&
+                      filteredNotes(snapshot.notes, noteIndex, selection, query.text) ==
+                          filteredNotes(snapshot.notes, scanIndex, selection, query.text);
         const std::function<qsizetype()> work[] = {
             [&] { return searchArticles(snapshot.notes, noteIndex, query.text).size(); },
             [&] { return searchArticles(snapshot.notes, noteIndex, query.text, folder).size(); },
@@ -139,7 +156,7 @@ int main(int argc, char** argv)
         }
     }
 
-    const double target = 0.1;
+    const double target = 0.05;
     out << "vault " << vault << ": " << snapshot.notes.size() << " articles, " << memos.size()
         << " memos; " << cores << " cores; " << runs << " runs per figure\n";
     out << QStringLiteral("%1 %2 %3\n")
@@ -152,20 +169,27 @@ int main(int argc, char** argv)
         out << QStringLiteral("%1 %2 %3\n").arg(name, -36).arg(ms, 10, 'f', 2).arg(ratio, 20);
     };
     row(QStringLiteral("floor: read every file once"), floorMs, 0);
-    row(QStringLiteral("fold articles (once per snapshot)"), median(buildNotes), 0);
+    row(QStringLiteral("index articles (once per vault)"), buildIndexMs, 0);
+    row(QStringLiteral("map the index to a snapshot"), median(buildNotes), 0);
     row(QStringLiteral("fold memos (once per memo list)"), median(buildMemos), 0);
     QJsonObject json{{QStringLiteral("floor_ms"), floorMs},
-                     {QStringLiteral("fold_articles_ms"), median(buildNotes)},
+                     {QStringLiteral("index_articles_ms"), buildIndexMs},
+                     {QStringLiteral("map_index_ms"), median(buildNotes)},
                      {QStringLiteral("fold_memos_ms"), median(buildMemos)}};
+    // The target is set for whole-vault article searches; the others are shown beside them.
     bool met = true;
     for (const Figure& figure : figures) {
         const double worst = *std::max_element(figure.perQuery.begin(), figure.perQuery.end());
-        row(figure.name + QStringLiteral(" (slowest query)"), worst, target);
+        const bool targeted = figure.key == QLatin1String("search_articles");
+        row(figure.name + QStringLiteral(" (slowest query)"), worst, targeted ? target : 0);
         json.insert(figure.key + QStringLiteral("_ms"), worst);
-        met = met && worst <= target * floorMs;
+        met = met && (!targeted || worst <= target * floorMs);
     }
-    out << (met ? "every query within a tenth of the floor\n"
-                : "a query exceeds a tenth of the floor\n");
+    out << (met ? "whole-vault article searches within 0.05 of the floor\n"
+                : "a whole-vault article search exceeds 0.05 of the floor\n");
+    out << "results with the index identical to checking every text: "
+        << (sameResults ? "yes" : "NO") << "\n";
+    json.insert(QStringLiteral("same_results"), sameResults);
     out << QJsonDocument(json).toJson(QJsonDocument::Compact) << '\n';
     return 0;
 }

@@ -2,6 +2,7 @@
 #include "appshell.h"
 #include "launchoptions.h"
 #include "librarycontroller.h"
+#include "processsetup.h"
 #include "quitsignals.h"
 
 #include <QDir>
@@ -24,6 +25,7 @@ int main(int argc, char* argv[])
         return 0;
     }
 
+    prepareProcess(argv);
     QGuiApplication app(argc, argv);
     configureApplication(app);
 

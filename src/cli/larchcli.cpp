@@ -2,6 +2,7 @@
 
 #include "clicommand.h"
 #include "clihelp.h"
+#include "recordstore.h"
 #include "vaulterror.h"
 #include "vaultlocation.h"
 #include "vaultrepository.h"
@@ -56,7 +57,11 @@ int runCommand(const Command& command, const QStringList& arguments, CliIo& io)
 
     const QString vault =
         locateVault(parsed.value(QStringLiteral("vault")), io.environment, io.applicationSettings);
-    VaultRepository repository(vault);
+    // The process ends with the command: the repository, and every record it read, is left to
+    // the end of the process rather than freed piece by piece.
+    VaultRepository& repository = *new VaultRepository(vault);
+    // One command reads the vault once: watching it for changes would not pay.
+    repository.records().setWatching(false);
     // What the command could not do although it went on goes to standard error, also when it
     // failed later: part of its work may be done.
     const auto printWarnings = [&] {
@@ -74,6 +79,8 @@ int runCommand(const Command& command, const QStringList& arguments, CliIo& io)
         throw;
     }
     printWarnings();
+    // What the command read serves the next start (of the program or of the application).
+    repository.saveStartupCache();
     return exitSuccess;
 }
 

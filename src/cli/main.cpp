@@ -1,5 +1,6 @@
 // The `larch` program: binds the command logic to the process.
 #include "larchcli.h"
+#include "processsetup.h"
 #include "vaultlocation.h"
 
 #include <QCoreApplication>
@@ -29,6 +30,7 @@ int terminalColumns(const QProcessEnvironment& environment)
 
 int main(int argc, char* argv[])
 {
+    prepareProcess(argv);
     QCoreApplication application(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     arguments.removeFirst();

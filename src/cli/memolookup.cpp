@@ -5,6 +5,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace {
 
 const QString idPrefix = QStringLiteral("memo-");
@@ -38,30 +40,29 @@ MemoRecord findMemo(const QList<MemoRecord>& memos, const QString& typed)
 
 int shortMemoIdLength(const QList<MemoRecord>& memos)
 {
+    // The shortest length, from 8 on, at which no two ids share a prefix: one more than the
+    // longest prefix two ids share, which, once the ids are sorted, two neighbours share. Two
+    // blocks copied with the same anchor share an id: then the full length.
     QStringList ids;
+    ids.reserve(memos.size());
     qsizetype longest = 0;
     for (const MemoRecord& memo : memos) {
         ids.append(idWithoutPrefix(memo.id));
         longest = std::max(longest, ids.constLast().size());
     }
-    // Two blocks copied with the same anchor share an id; stop at the full length then.
-    int length = 8;
-    while (length < longest) {
-        QSet<QString> seen;
-        bool distinct = true;
-        for (const QString& id : ids) {
-            const QString prefix = id.left(length);
-            if (seen.contains(prefix)) {
-                distinct = false;
-                break;
-            }
-            seen.insert(prefix);
-        }
-        if (distinct)
-            break;
-        ++length;
+    if (longest <= 8)
+        return 8;
+    std::sort(ids.begin(), ids.end());
+    qsizetype shared = 0;
+    for (qsizetype i = 1; i < ids.size(); ++i) {
+        const QString& a = ids.at(i - 1);
+        const QString& b = ids.at(i);
+        qsizetype common = 0;
+        while (common < a.size() && common < b.size() && a.at(common) == b.at(common))
+            ++common;
+        shared = std::max(shared, common);
     }
-    return length;
+    return int(std::clamp<qsizetype>(shared + 1, 8, longest));
 }
 
 QString shortMemoId(const QString& id, int length)

@@ -51,8 +51,13 @@ void search(CommandContext& context)
 
     QList<NoteSummary> notes;
     if (kinds.notes) {
-        const VaultSnapshot snapshot = context.repository().loadSnapshot();
-        notes = searchArticles(snapshot.notes, buildNoteSearchIndex(snapshot.notes), query, folder);
+        VaultSnapshot snapshot = context.repository().loadSnapshot();
+        if (!snapshot.searchIndex) {
+            // Indexed once, then kept in the start-up cache for the next searches.
+            context.repository().buildSearchIndex();
+            snapshot = context.repository().loadSnapshot();
+        }
+        notes = searchArticles(snapshot.notes, buildNoteSearchIndex(snapshot), query, folder);
     }
     QList<MemoRecord> allMemos;
     QList<MemoRecord> memos;

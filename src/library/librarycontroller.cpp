@@ -244,10 +244,18 @@ void LibraryController::setSearchText(const QString& text)
 
 void LibraryController::publishSnapshot(const VaultSnapshot& snapshot)
 {
-    if (m_snapshot == snapshot)
+    if (m_snapshot == snapshot) {
+        // The same notes; their search index may have come since, which changes no result.
+        if (m_snapshot.searchIndex != snapshot.searchIndex ||
+            m_snapshot.searchSlots != snapshot.searchSlots) {
+            m_snapshot.searchIndex = snapshot.searchIndex;
+            m_snapshot.searchSlots = snapshot.searchSlots;
+            m_search->setNotes(m_snapshot);
+        }
         return;
+    }
     m_snapshot = snapshot;
-    m_search->setNotes(m_snapshot.notes);
+    m_search->setNotes(m_snapshot);
     m_noteRows.clear();
     m_noteRows.reserve(m_snapshot.notes.size());
     for (qsizetype row = 0; row < m_snapshot.notes.size(); ++row)

@@ -180,6 +180,7 @@ public:
     QCoro::Task<> loadAsync();
     // Throws the storage error of the first failing call.
     QCoro::Task<> refreshAsync(bool selectFallbackNote);
+    QCoro::Task<> prepareSearchAsync();
     QCoro::Task<> saveOpenSessionsAndRefreshAsync();
     QCoro::Task<> openVaultAsync(QString folderPath);
     // Flushes every open session in tab order, each waiting for a save already under way.

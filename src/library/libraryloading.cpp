@@ -66,6 +66,21 @@ QCoro::Task<> LibraryController::loadAsync()
     const std::optional<QString> reopened = articleToReopen();
     co_await openNoteAsync(reopened);
     setLoadPhase(LoadPhase::Ready);
+    prepareSearchAsync();
+}
+
+QCoro::Task<> LibraryController::prepareSearchAsync()
+{
+    // Once the vault is on screen: its articles are indexed for search (read in full once, then
+    // kept in the start-up cache), and the cache is brought up to date for the next start.
+    // Searching works without the index, only slower, so a failure here is left alone.
+    try {
+        co_await onStorage(&VaultRepository::buildSearchIndex);
+        co_await onStorage(&VaultRepository::saveStartupCache);
+        publishSnapshot(co_await onStorage(&VaultRepository::loadSnapshot));
+    } catch (const std::exception&) {
+        // The next refresh reports a lasting failure.
+    }
 }
 
 QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
@@ -203,6 +218,7 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
     }
     setLoadPhase(LoadPhase::Ready);
     showNotice(QStringLiteral("已切换笔记仓库"));
+    prepareSearchAsync();
 }
 
 void LibraryController::handleApplicationActive(bool active)
@@ -216,7 +232,12 @@ void LibraryController::handleApplicationActive(bool active)
 void LibraryController::flushAllAndWait()
 {
     QCoro::waitFor(flushAllAsync());
+    // Storage calls already handed over (a memo editor's last save) end first.
     m_executor->waitForDone();
+    // What this run read serves the next start; the cache is written only when it fell behind.
+    QCoro::waitFor([](LibraryController* self) -> QCoro::Task<> {
+        co_await self->onStorage(&VaultRepository::saveStartupCache);
+    }(this));
 }
 
 void LibraryController::load()

@@ -243,8 +243,8 @@ QList<QUrl> LibraryController::referencedArticleImages(const MemoRecord& memo, i
     if (!article || limit <= 0)
         return urls;
     int matches = 0;
-    for (auto it = image.globalMatch(article->searchableContent); it.hasNext() && matches < limit;
-         ++matches) {
+    const QString text = article->searchableContent.text();
+    for (auto it = image.globalMatch(text); it.hasNext() && matches < limit; ++matches) {
         if (const std::optional<QUrl> url = imageFileURL(it.next().captured(1), article->path))
             urls.append(*url);
     }

@@ -25,18 +25,18 @@ PublishedSearch::~PublishedSearch()
     m_workers.waitForDone();
 }
 
-void PublishedSearch::setNotes(const QList<NoteSummary>& notes)
+void PublishedSearch::setNotes(const VaultSnapshot& snapshot)
 {
     m_notes.index.reset();
     // The new build starts from the previous one, which has ended by then.
-    m_notes.future = QtConcurrent::run(&m_pool, [notes, previousNotes = m_noteList,
+    m_notes.future = QtConcurrent::run(&m_pool, [snapshot, previousNotes = m_noteList,
                                                  previous = m_notes.future,
                                                  workers = &m_workers]() {
-        return buildNoteSearchIndex(notes, previousNotes,
+        return buildNoteSearchIndex(snapshot, previousNotes,
                                     previousNotes.isEmpty() ? NoteSearchIndex() : previous.result(),
                                     workers);
     });
-    m_noteList = notes;
+    m_noteList = snapshot.notes;
     m_lastNoteSearch.clear();
     m_notes.watcher.setFuture(m_notes.future);
 }

@@ -23,7 +23,8 @@ public:
     explicit PublishedSearch(QObject* parent = nullptr);
     ~PublishedSearch() override;
 
-    void setNotes(const QList<NoteSummary>& notes);
+    // The snapshot's notes, with the vault's search index when it carries one.
+    void setNotes(const VaultSnapshot& snapshot);
     void setMemos(const QList<MemoRecord>& memos);
 
     const NoteSearchIndex& notes() const;

@@ -10,20 +10,9 @@
 #include <QtConcurrent/QtConcurrentMap>
 
 #include <algorithm>
+#include <iterator>
 
 namespace {
-
-bool isCombiningMark(QChar c)
-{
-    switch (c.category()) {
-    case QChar::Mark_NonSpacing:
-    case QChar::Mark_SpacingCombining:
-    case QChar::Mark_Enclosing:
-        return true;
-    default:
-        return false;
-    }
-}
 
 bool containsEveryToken(const QString& text, const QStringList& tokens)
 {
@@ -35,60 +24,6 @@ bool containsEveryToken(const QString& text, const QStringList& tokens)
 }
 
 } // namespace
-
-namespace {
-
-// The full fold of a run of text: decompose, drop marks, case-fold, recompose.
-QString foldRun(const QString& text)
-{
-    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
-    QString stripped;
-    stripped.reserve(decomposed.size());
-    for (QChar c : decomposed) {
-        if (!isCombiningMark(c))
-            stripped.append(c);
-    }
-    // Simple case folding keeps the sharp s; full folding, as the query side expects, makes it
-    // "ss".
-    return stripped.toCaseFolded()
-        .replace(QChar(0x00DF), QLatin1String("ss"))
-        .normalized(QString::NormalizationForm_KC);
-}
-
-// Characters that every step of the fold leaves alone or only lower-cases: ASCII and the CJK
-// unified ideographs, nearly all of a vault's text. They never combine with a neighbour, so the
-// runs between them can be folded on their own with the same result as the whole text.
-bool foldsTrivially(char16_t c)
-{
-    return c < 0x80 || (c >= 0x4E00 && c <= 0x9FFF);
-}
-
-} // namespace
-
-QString foldForSearch(const QString& text)
-{
-    // Normalising is slow; articles are folded once per snapshot, which is megabytes of text,
-    // so only the runs that need it go through the full fold.
-    QString folded;
-    folded.reserve(text.size());
-    const char16_t* data = reinterpret_cast<const char16_t*>(text.constData());
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    while (i < size) {
-        const char16_t c = data[i];
-        if (foldsTrivially(c)) {
-            folded.append(QChar(c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c));
-            ++i;
-            continue;
-        }
-        qsizetype end = i + 1;
-        while (end < size && !foldsTrivially(data[end]))
-            ++end;
-        folded.append(foldRun(text.mid(i, end - i)));
-        i = end;
-    }
-    return folded;
-}
 
 QDate memoDay(const QDateTime& date)
 {
@@ -129,19 +64,61 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath)
            (folder.startsWith(folderPath) && folder.at(folderPath.size()) == QLatin1Char('/'));
 }
 
+namespace {
+NoteSearchIndex buildIndex(const VaultSnapshot& snapshot, const QList<NoteSummary>& previousNotes,
+                           const NoteSearchIndex& previous, QThreadPool* pool, bool withTags);
+} // namespace
+
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes)
 {
     return buildNoteSearchIndex(notes, {}, {});
+}
+
+NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot)
+{
+    return buildIndex(snapshot, {}, {}, nullptr, false);
 }
 
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
                                      const QList<NoteSummary>& previousNotes,
                                      const NoteSearchIndex& previous, QThreadPool* pool)
 {
+    VaultSnapshot snapshot;
+    snapshot.notes = notes;
+    return buildNoteSearchIndex(snapshot, previousNotes, previous, pool);
+}
+
+NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot,
+                                     const QList<NoteSummary>& previousNotes,
+                                     const NoteSearchIndex& previous, QThreadPool* pool)
+{
+    return buildIndex(snapshot, previousNotes, previous, pool, true);
+}
+
+namespace {
+
+NoteSearchIndex buildIndex(const VaultSnapshot& snapshot, const QList<NoteSummary>& previousNotes,
+                           const NoteSearchIndex& previous, QThreadPool* pool, bool withTags)
+{
+    const QList<NoteSummary>& notes = snapshot.notes;
+    NoteSearchIndex index;
+    const bool indexed = snapshot.searchIndex && snapshot.searchSlots.size() == notes.size();
+    index.slotOfRow = indexed ? snapshot.searchSlots : QList<qint32>(notes.size(), -1);
+    if (indexed) {
+        index.articles = snapshot.searchIndex;
+        index.rowsBySlot = QList<qint32>(index.articles->slotCount(), -1);
+        for (qsizetype row = 0; row < notes.size(); ++row) {
+            const qint32 slot = index.slotOfRow.at(row);
+            if (slot >= 0 && slot < index.rowsBySlot.size())
+                index.rowsBySlot[slot] = qint32(row);
+        }
+    }
+
     // A note whose title and text are unchanged keeps its row of the previous index; after a
     // refresh that is nearly every note.
     QHash<QString, qsizetype> previousRows;
-    if (previous.foldedTexts.size() == previousNotes.size()) {
+    if (previous.foldedTitles.size() == previousNotes.size() &&
+        previous.tags.size() == (withTags ? previousNotes.size() : 0)) {
         previousRows.reserve(previousNotes.size());
         for (qsizetype row = 0; row < previousNotes.size(); ++row)
             previousRows.insert(previousNotes.at(row).path, row);
@@ -161,39 +138,22 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
     struct FoldedNote
     {
         QString title;
-        QString text;
         QString caseFoldedTitle;
-        QString caseFoldedContent;
-        TextFilter foldedFilter;
-        TextFilter caseFoldedFilter;
         QStringList tags;
     };
-    // Tens of megabytes of text on a large vault: fold the notes on every core, row for row.
+    // The tags need each changed note's text, read from its file: on every core.
     const auto fold = [&](qsizetype row) {
         const NoteSummary& note = notes.at(row);
-        const QString foldedTitle = foldForSearch(note.title);
-        FoldedNote folded{foldedTitle,
-                          foldedTitle + QLatin1Char(' ') + foldForSearch(note.searchableContent),
+        const qint32 slot = index.slotOfRow.at(row);
+        return FoldedNote{slot >= 0 ? index.articles->foldedTitle(slot) : foldForSearch(note.title),
                           note.title.toCaseFolded(),
-                          note.searchableContent.toCaseFolded(),
-                          {},
-                          {},
-                          memoTags(note.searchableContent)};
-        folded.foldedFilter.add(folded.text);
-        folded.caseFoldedFilter.add(folded.caseFoldedTitle);
-        folded.caseFoldedFilter.add(folded.caseFoldedContent);
-        return folded;
+                          withTags ? memoTags(note.searchableContent.text()) : QStringList()};
     };
     const QList<FoldedNote> folded =
         QtConcurrent::blockingMapped(pool ? pool : QThreadPool::globalInstance(), changed, fold);
 
-    NoteSearchIndex index;
     index.foldedTitles.reserve(notes.size());
-    index.foldedTexts.reserve(notes.size());
     index.caseFoldedTitles.reserve(notes.size());
-    index.caseFoldedContents.reserve(notes.size());
-    index.foldedFilters.reserve(notes.size());
-    index.caseFoldedFilters.reserve(notes.size());
     index.tags.reserve(notes.size());
     index.modifiedMsecs.reserve(notes.size());
     qsizetype next = 0;
@@ -201,25 +161,53 @@ NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
         index.modifiedMsecs.append(notes.at(row).modifiedAt.toMSecsSinceEpoch());
         if (const qsizetype old = reused.at(row); old >= 0) {
             index.foldedTitles.append(previous.foldedTitles.at(old));
-            index.foldedTexts.append(previous.foldedTexts.at(old));
             index.caseFoldedTitles.append(previous.caseFoldedTitles.at(old));
-            index.caseFoldedContents.append(previous.caseFoldedContents.at(old));
-            index.foldedFilters.append(previous.foldedFilters.at(old));
-            index.caseFoldedFilters.append(previous.caseFoldedFilters.at(old));
-            index.tags.append(previous.tags.at(old));
+            if (withTags)
+                index.tags.append(previous.tags.at(old));
             continue;
         }
         const FoldedNote& note = folded.at(next++);
         index.foldedTitles.append(note.title);
-        index.foldedTexts.append(note.text);
         index.caseFoldedTitles.append(note.caseFoldedTitle);
-        index.caseFoldedContents.append(note.caseFoldedContent);
-        index.foldedFilters.append(note.foldedFilter);
-        index.caseFoldedFilters.append(note.caseFoldedFilter);
-        index.tags.append(note.tags);
+        if (withTags)
+            index.tags.append(note.tags);
     }
     return index;
 }
+
+} // namespace
+
+namespace {
+
+// The rows that may match: those the index finds for every word (or every row when there is no
+// index), plus the rows it does not hold. `proven` tells, per word, whether the index's answer
+// is exact, so that those words need no check of the text.
+QList<qsizetype> candidateRows(const NoteSearchIndex& index, qsizetype rowCount,
+                               const QStringList& words, QList<bool>& proven)
+{
+    proven = QList<bool>(words.size(), false);
+    QList<qsizetype> rows;
+    if (!index.articles || words.isEmpty()) {
+        rows.reserve(rowCount);
+        for (qsizetype row = 0; row < rowCount; ++row)
+            rows.append(row);
+        return rows;
+    }
+    SlotSet matching(index.articles->slotCount(), true);
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        bool exact = false;
+        matching.intersect(index.articles->match(words.at(i), &exact));
+        proven[i] = exact;
+    }
+    for (qsizetype row = 0; row < rowCount; ++row) {
+        const qint32 slot = index.slotOfRow.at(row);
+        if (slot < 0 || matching.contains(slot))
+            rows.append(row);
+    }
+    return rows;
+}
+
+} // namespace
 
 MemoSearchIndex buildMemoSearchIndex(const QList<MemoRecord>& memos)
 {
@@ -284,9 +272,6 @@ QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSe
 {
     const QStringList tokens = searchTokens(query);
     const QString wholeQuery = foldForSearch(trimmedText(query));
-    TextFilter tokenFilter;
-    for (const QString& token : tokens)
-        tokenFilter.add(token);
     struct Hit
     {
         int rank;
@@ -294,17 +279,37 @@ QList<qsizetype> searchArticleRows(const QList<NoteSummary>& notes, const NoteSe
     };
     if (tokens.isEmpty() && !folderPath)
         return {};
-    const qsizetype count = candidates ? candidates->size() : notes.size();
-    QList<Hit> hits = scanInSlices(count, [&](qsizetype begin, qsizetype end) {
+    QList<bool> proven;
+    QList<qsizetype> rows = candidateRows(index, notes.size(), tokens, proven);
+    if (candidates) {
+        QList<qsizetype> both;
+        std::set_intersection(rows.cbegin(), rows.cend(), candidates->cbegin(), candidates->cend(),
+                              std::back_inserter(both));
+        rows = std::move(both);
+    }
+    QList<Hit> hits = scanInSlices(rows.size(), [&](qsizetype begin, qsizetype end) {
         QList<Hit> found;
         for (qsizetype i = begin; i < end; ++i) {
-            const qsizetype row = candidates ? candidates->at(i) : i;
-            if (folderPath && !isNoteInFolder(notes.at(row).path, *folderPath))
+            const qsizetype row = rows.at(i);
+            const NoteSummary& note = notes.at(row);
+            if (folderPath && !isNoteInFolder(note.path, *folderPath))
                 continue;
-            if (!tokens.isEmpty() && (!index.foldedFilters.at(row).mayContain(tokenFilter) ||
-                                      !containsEveryToken(index.foldedTexts.at(row), tokens)))
-                continue;
+            // The searchable text is the folded title, a space and the folded text; a word
+            // holds no white space, so it lies in one of the two.
             const QString& title = index.foldedTitles.at(row);
+            bool matches = true;
+            std::optional<QString> text;
+            for (qsizetype t = 0; t < tokens.size() && matches; ++t) {
+                if (proven.at(t) && index.slotOfRow.at(row) >= 0)
+                    continue;
+                if (title.contains(tokens.at(t)))
+                    continue;
+                if (!text)
+                    text = note.searchableContent.foldedText();
+                matches = text->contains(tokens.at(t));
+            }
+            if (!matches)
+                continue;
             const int rank = title == wholeQuery ? 0 : title.startsWith(wholeQuery) ? 1 : 2;
             found.append({rank, row});
         }
@@ -408,24 +413,40 @@ QList<qsizetype> notesNewestFirst(const QList<NoteSummary>& notes,
     return rows;
 }
 
+namespace {
+
+// Whether a case-folded needle is made of characters that fold to themselves: ASCII and the CJK
+// unified ideographs. For such a needle, a text whose case-folded form holds it also holds, in
+// its search-folded form, every white-space-free piece of it, so the index may narrow the notes
+// to check.
+bool foldsToItself(const QString& needle)
+{
+    return std::all_of(needle.cbegin(), needle.cend(), [](QChar c) {
+        return c.unicode() < 0x80 || (c.unicode() >= 0x4E00 && c.unicode() <= 0x9FFF);
+    });
+}
+
+} // namespace
+
 QList<NoteSummary> filteredNotes(const QList<NoteSummary>& notes, const NoteSearchIndex& index,
                                  const LibrarySelection& selection, const QString& searchText)
 {
     if (selection.kind() == LibrarySelection::Kind::quick)
         return {};
     const QString needle = trimmedText(searchText).toCaseFolded();
-    const TextFilter needleFilter = TextFilter::of(needle);
     if (selection.kind() == LibrarySelection::Kind::all && needle.isEmpty())
         return notes;
+    QList<bool> proven;
+    const QList<qsizetype> rows = candidateRows(
+        index, notes.size(), foldsToItself(needle) ? searchTokens(needle) : QStringList(), proven);
     QList<NoteSummary> result;
-    for (qsizetype row = 0; row < notes.size(); ++row) {
+    for (const qsizetype row : rows) {
         const NoteSummary& note = notes.at(row);
         if (selection.kind() == LibrarySelection::Kind::folder &&
             !isNoteInFolder(note.path, selection.folderPath()))
             continue;
-        if (!needle.isEmpty() && (!index.caseFoldedFilters.at(row).mayContain(needleFilter) ||
-                                  (!index.caseFoldedTitles.at(row).contains(needle) &&
-                                   !index.caseFoldedContents.at(row).contains(needle))))
+        if (!needle.isEmpty() && !index.caseFoldedTitles.at(row).contains(needle) &&
+            !note.searchableContent.caseFoldedText().contains(needle))
             continue;
         result.append(note);
     }

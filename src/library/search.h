@@ -1,7 +1,8 @@
 #pragma once
 
+#include "articlesearchindex.h"
 #include "memocontent.h"
-#include "textfilter.h"
+#include "searchfold.h"
 #include "vaultrecords.h"
 
 #include <QDate>
@@ -13,12 +14,7 @@
 #include <optional>
 
 // Search over published contents. Pure functions over values, callable from any thread; the
-// controller and the command-line program share them. Texts are folded once per published
-// snapshot (the indexes below), not once per query.
-
-// Case-, diacritic- and width-insensitive form of a text: compatibility decomposition, combining
-// marks dropped, case folded, then recomposed with compatibility mapping.
-QString foldForSearch(const QString& text);
+// controller and the command-line program share them.
 
 // The local calendar day of a date. Memo dates are read as local times already; converting only
 // the others keeps work over 20,000 memos cheap.
@@ -34,23 +30,31 @@ bool isNoteInFolder(const QString& notePath, const QString& folderPath);
 // The folder of a vault-relative path: its pieces without the last, "" at the root.
 QString parentFolderPath(const QString& path);
 
-// Folded texts and tags of a snapshot's notes, row for row.
+// What the searches of a snapshot's notes use, row for row: the vault's search index when the
+// snapshot carries one (each row's slot in it), the folded titles for ranking, the case-folded
+// ones for the sidebar, the tags and the dates. Texts are folded, from each note's text, only
+// for the notes that the index cannot rule in or out.
 struct NoteSearchIndex
 {
-    QList<QStringList> tags;     // of the searchable content
+    std::shared_ptr<const ArticleSearchIndex> articles;
+    QList<qint32> slotOfRow;     // per row; -1 for a row the index does not hold
+    QList<qint32> rowsBySlot;    // per slot; -1 for a slot of no row
+    QList<QStringList> tags;     // of the searchable content; none for a single search
     QList<qint64> modifiedMsecs; // since the epoch: ranking compares dates without time zones
     QStringList foldedTitles;
-    QStringList foldedTexts;      // title + " " + searchable content
-    QStringList caseFoldedTitles; // for the sidebar filter, which ignores case only
-    QStringList caseFoldedContents;
-    QList<TextFilter> foldedFilters;     // of foldedTexts
-    QList<TextFilter> caseFoldedFilters; // of the case-folded title and content together
+    QStringList caseFoldedTitles;
 };
+// For one search (the command-line program): without tags, which would read every text.
+NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot);
+// Without a vault index: every note is checked by its text.
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes);
-// The same, taking the rows of notes whose title and text did not change from `previous`, the
-// index of `previousNotes`, and folding the others on the threads of `pool` (the global pool
+// With the tags, taking the rows of notes whose title and text did not change from `previous`,
+// the index of `previousNotes`, and folding the others on the threads of `pool` (the global pool
 // when none is given).
 NoteSearchIndex buildNoteSearchIndex(const QList<NoteSummary>& notes,
+                                     const QList<NoteSummary>& previousNotes,
+                                     const NoteSearchIndex& previous, QThreadPool* pool = nullptr);
+NoteSearchIndex buildNoteSearchIndex(const VaultSnapshot& snapshot,
                                      const QList<NoteSummary>& previousNotes,
                                      const NoteSearchIndex& previous, QThreadPool* pool = nullptr);
 

@@ -1,7 +1,7 @@
 #include "articlelisting.h"
 
 #include "fileio.h"
-#include "parallelmap.h"
+#include "recordstore.h"
 #include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultrepository.h"
@@ -30,7 +30,8 @@ VaultListing listVault(const QString& rootPath)
 }
 
 void walkListing(const QString& rootPath, QList<FolderItem>& folders,
-                 const std::function<void(ArticleFile)>& addArticle)
+                 const std::function<void(ArticleFile)>& addArticle,
+                 const std::function<void(const VaultWalkEntry&)>& enterFolder)
 {
     if (!pathExists(rootPath))
         return;
@@ -44,6 +45,8 @@ void walkListing(const QString& rootPath, QList<FolderItem>& folders,
                 return false;
             if (entry.isFolder) {
                 folders.append(FolderItem{entry.relativePath});
+                if (enterFolder)
+                    enterFolder(entry);
                 return true;
             }
             // The extension, lowercased, is "md"; tested in place, without a QFileInfo per file.
@@ -51,7 +54,8 @@ void walkListing(const QString& rootPath, QList<FolderItem>& folders,
                 return false;
             // A link counts as an article only when it leads to a file; the walk never follows it.
             if (entry.isRegularFile || (entry.isSymbolicLink && isRegularFile(entry.absolutePath)))
-                addArticle(ArticleFile{entry.absolutePath, entry.relativePath});
+                addArticle(
+                    ArticleFile{entry.absolutePath, entry.relativePath, entry.isSymbolicLink});
             return false;
         },
         VaultWalkDates::skip);
@@ -66,6 +70,39 @@ QString noteTitle(const QString& path)
     return dot < 0 ? name : name.left(dot);
 }
 
+std::optional<QString> linePreview(QStringView line)
+{
+    // Files written on Windows end their lines with CR LF; the CR is not part of the line.
+    if (line.endsWith(QLatin1Char('\r')))
+        line.chop(1);
+    if (line.trimmed().isEmpty() || line.startsWith(QLatin1String("# ")))
+        return std::nullopt;
+    // Markdown punctuation goes; everything else, white space at the ends included, stays.
+    // A switch rather than a search of the mark list for every character: the line is often
+    // a whole paragraph.
+    QString preview(line.size(), Qt::Uninitialized);
+    QChar* out = preview.data();
+    for (QChar c : line) {
+        switch (c.unicode()) {
+        case u'#':
+        case u'*':
+        case u'_':
+        case u'>':
+        case u'`':
+        case u'~':
+        case u'[':
+        case u']':
+        case u'(':
+        case u')':
+            break;
+        default:
+            *out++ = c;
+        }
+    }
+    preview.truncate(out - preview.constData());
+    return preview;
+}
+
 QString notePreview(const QString& text)
 {
     const QStringView all(text);
@@ -74,37 +111,10 @@ QString notePreview(const QString& text)
         qsizetype end = all.indexOf(QLatin1Char('\n'), start);
         if (end < 0)
             end = all.size();
-        QStringView line = all.sliced(start, end - start);
+        const QStringView line = all.sliced(start, end - start);
         start = end + 1;
-        // Files written on Windows end their lines with CR LF; the CR is not part of the line.
-        if (line.endsWith(QLatin1Char('\r')))
-            line.chop(1);
-        if (line.trimmed().isEmpty() || line.startsWith(QLatin1String("# ")))
-            continue;
-        // Markdown punctuation goes; everything else, white space at the ends included, stays.
-        // A switch rather than a search of the mark list for every character: the line is often
-        // a whole paragraph.
-        QString preview(line.size(), Qt::Uninitialized);
-        QChar* out = preview.data();
-        for (QChar c : line) {
-            switch (c.unicode()) {
-            case u'#':
-            case u'*':
-            case u'_':
-            case u'>':
-            case u'`':
-            case u'~':
-            case u'[':
-            case u']':
-            case u'(':
-            case u')':
-                break;
-            default:
-                *out++ = c;
-            }
-        }
-        preview.truncate(out - preview.constData());
-        return preview;
+        if (std::optional<QString> preview = linePreview(line))
+            return *preview;
     }
     return QStringLiteral("空白笔记");
 }
@@ -114,15 +124,17 @@ NoteSummary summarizeArticle(const ArticleFile& file, QByteArray& buffer, qint64
     NoteSummary summary;
     summary.path = file.path;
     summary.title = noteTitle(file.path);
+    QString text;
     try {
         summary.modifiedAt = readFileInto(file.absolutePath, buffer, &modifiedMsecs);
-        summary.searchableContent = decodeUtf8Strict(buffer).value_or(QString());
+        text = decodeUtf8Strict(buffer).value_or(QString());
     } catch (const FileError&) {
         // Unreadable articles stay visible in the list, just without text.
         summary.modifiedAt = fileModificationDate(file.absolutePath);
         modifiedMsecs = summary.modifiedAt.toMSecsSinceEpoch();
     }
-    summary.preview = notePreview(summary.searchableContent);
+    summary.preview = notePreview(text);
+    summary.searchableContent = text;
     return summary;
 }
 
@@ -197,32 +209,5 @@ VaultSnapshot assembleSnapshot(QList<FolderItem> folders, QList<NoteSummary> not
 VaultSnapshot VaultRepository::loadSnapshot() const
 {
     const ReadScope scope(*this);
-    // Reading, decoding and summarising the articles is nearly all of the work, and each
-    // article stands alone: the cores share it, starting while the walk is still finding
-    // articles, and the walk's order is kept. Each date also comes as a number for the sort,
-    // which spares a time-zone computation per article.
-    struct Summarized
-    {
-        NoteSummary summary;
-        qint64 modifiedMsecs = 0;
-    };
-    QList<FolderItem> folders;
-    QList<Summarized> summarized = parallelMapWhileProducing<Summarized, ArticleFile>(
-        [&](const auto& add) { walkListing(rootPath(), folders, add); },
-        [](const ArticleFile& article, QByteArray& buffer) {
-            Summarized result;
-            result.summary = summarizeArticle(article, buffer, result.modifiedMsecs);
-            return result;
-        });
-    QList<NoteSummary> notes;
-    QList<qint64> keys;
-    notes.reserve(summarized.size());
-    keys.reserve(summarized.size());
-    for (Summarized& item : summarized) {
-        notes.append(std::move(item.summary));
-        keys.append(item.modifiedMsecs);
-    }
-    sortFoldersNaturally(folders);
-    sortNotesNewestFirst(notes, keys);
-    return VaultSnapshot{std::move(folders), std::move(notes)};
+    return m_records->snapshot();
 }

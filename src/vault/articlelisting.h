@@ -1,6 +1,7 @@
 #pragma once
 
 #include "vaultrecords.h"
+#include "vaultwalk.h"
 
 #include <QByteArray>
 #include <QCollator>
@@ -10,6 +11,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 // The article listing: every folder and every article of the vault in one walk.
 //
@@ -22,6 +24,7 @@ struct ArticleFile
 {
     QString absolutePath;
     QString path; // vault-relative, extension included
+    bool isSymbolicLink = false;
     friend bool operator==(const ArticleFile&, const ArticleFile&) = default;
 };
 
@@ -37,9 +40,11 @@ const QStringList& excludedTopLevelNames();
 // Walks the vault below `rootPath` without reading or even asking the date of any file. A missing
 // root gives an empty listing; an entry whose properties cannot be read throws FileError(list).
 VaultListing listVault(const QString& rootPath);
-// The same walk, handing each article to `addArticle` as soon as it is found.
+// The same walk, handing each article to `addArticle` as soon as it is found, and each listed
+// folder to `enterFolder`, when given, before the walk reads what it holds.
 void walkListing(const QString& rootPath, QList<FolderItem>& folders,
-                 const std::function<void(ArticleFile)>& addArticle);
+                 const std::function<void(ArticleFile)>& addArticle,
+                 const std::function<void(const VaultWalkEntry&)>& enterFolder = {});
 
 // Reads one article and derives its summary; its date is the file's modification date when it
 // was opened. Touches nothing but that file; safe on any thread. A file that cannot be read or is
@@ -55,6 +60,9 @@ QString noteTitle(const QString& path);
 
 // The one-line preview of an article's text.
 QString notePreview(const QString& text);
+// The preview a line gives when it is the first that qualifies; nothing for a blank line or a
+// top-level heading.
+std::optional<QString> linePreview(QStringView line);
 
 // Compares texts as a file browser orders names: case-insensitive, digit runs by value.
 QCollator naturalCollator();

@@ -152,12 +152,48 @@ QString renderTodoSection(const QList<DailyTodoItem>& items, const QDate& day,
     return parts.join(QStringLiteral("\n\n"));
 }
 
+namespace {
+
+// The lines of a todo section that are not its own (anchor, heading, marker, items): words a
+// person or another program put there, such as a line appended to the day file. They are kept
+// below the list whenever it is rewritten, and in its place when it goes.
+QString wordsInSection(QStringView section)
+{
+    QStringList kept;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= section.size(); ++i) {
+        if (i < section.size() && !isLineBreak(section.at(i)))
+            continue;
+        QStringView line = section.sliced(start, i - start).trimmed();
+        start = i + 1;
+        if (line.startsWith(todoSectionAnchor()))
+            line = line.sliced(todoSectionAnchor().size()).trimmed();
+        if (line.isEmpty() || line == u"## 今日待办" ||
+            markerPattern().match(line).capturedLength(0) == line.size() ||
+            itemLinePattern().match(line).hasMatch())
+            continue;
+        kept.append(line.toString());
+    }
+    return kept.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
 QString textWithTodoSection(const QString& text, const QString& section)
 {
     QString result = text;
     if (const std::optional<TextRange> range = todoSectionRange(text)) {
+        QStringList parts;
+        if (!section.isEmpty())
+            parts.append(section);
+        const QString words =
+            wordsInSection(QStringView(text).sliced(range->start, range->end - range->start));
+        if (!words.isEmpty())
+            parts.append(words);
         result.replace(range->start, range->end - range->start,
-                       section.isEmpty() ? QString() : section + QStringLiteral("\n\n"));
+                       parts.isEmpty()
+                           ? QString()
+                           : parts.join(QStringLiteral("\n\n")) + QStringLiteral("\n\n"));
     } else if (!section.isEmpty()) {
         const QRegularExpressionMatch memo = anyMemoAnchorPattern().match(text);
         if (memo.hasMatch())

@@ -3,7 +3,7 @@
 #include "fileio.h"
 #include "memoanchors.h"
 #include "memoindex.h"
-#include "parallelmap.h"
+#include "recordstore.h"
 #include "repositoryscope.h"
 #include "textfileupdate.h"
 #include "vaulterror.h"
@@ -461,92 +461,19 @@ QList<qint64> memoSortKeys(const QList<MemoRecord>& memos)
 
 QList<MemoRecord> VaultRepository::loadMemos() const
 {
-    // Reading and decoding the day files starts while the walk is still finding them, and the
-    // index is decoded meanwhile; then the cores share the parsing and re-anchoring. Each memo's
-    // sort key is taken there too: the instant of a local date costs a time-zone computation,
-    // far too much to repeat in every comparison of the sort.
     const ReadScope scope(*this);
-    QStringList files;
-    QHash<QString, QList<MemoIndexEntry>> index;
-    MemoIndexRead indexRead;
-    // The bytes are kept until the parsing, not the decoded text: half the memory.
-    QList<std::optional<QByteArray>> contents =
-        parallelMapWhileProducing<std::optional<QByteArray>, QString>(
-            [&](const auto& add) {
-                for (const QString& name : journalFolderNames()) {
-                    const QString folder = m_rootPath + QLatin1Char('/') + name;
-                    if (!isDirectory(folder))
-                        continue;
-                    for (const QString& file : journalFilesBelow(folder)) {
-                        files.append(file);
-                        add(file);
-                    }
-                }
-                indexRead = readMemoIndex(m_rootPath);
-                index = memoIndexByJournalPath(indexRead.entries);
-            },
-            [](const QString& file, QByteArray&) -> std::optional<QByteArray> {
-                QByteArray bytes;
-                try {
-                    readFileInto(file, bytes);
-                } catch (const FileError&) {
-                    return std::nullopt; // unreadable: no memos, and never written back
-                }
-                return bytes;
-            });
-
-    struct FileMemos
-    {
-        JournalFileMemos read;
-        QList<qint64> keys;
-        bool unreadable = false;
-    };
-    std::optional<QByteArray>* bytes = contents.data(); // detached once, before the threads
-    QList<FileMemos> perFile = parallelMap<FileMemos>(files.size(), [&](qsizetype i, QByteArray&) {
-        FileMemos result;
-        // Not UTF-8: no memos; rewriting it would destroy the user's bytes.
-        const std::optional<QString> text =
-            bytes[i] ? decodeUtf8Strict(*bytes[i]) : std::optional<QString>();
-        bytes[i].reset();
-        result.unreadable = !text;
-        if (text) {
-            const QString path = relativeVaultPath(files.at(i));
-            result.read = journalTextMemos(*text, path, index.value(path));
-            result.keys = memoSortKeys(result.read.memos);
-        }
-        return result;
-    });
-
-    // Repairs are written in walk order; one that cannot be written leaves its file as it is,
-    // with a warning, and its memos as repaired in memory.
-    struct Keyed
-    {
-        qint64 key;
-        MemoRecord* memo;
-    };
-    std::vector<Keyed> order;
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        FileMemos& file = perFile[i];
-        const QString path = relativeVaultPath(files.at(i));
-        if (file.unreadable)
-            reportUnreadableJournalFile(path);
-        if (file.read.repairedText)
-            writeRepairedJournalFile(*this, path, index.value(path));
-        for (qsizetype m = 0; m < file.read.memos.size(); ++m)
-            order.push_back({file.keys.at(m), &file.read.memos[m]});
-    }
-    // The order of memoPrecedes, stable as before.
-    std::stable_sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.key != b.key)
-            return a.key < b.key;
-        return a.memo->id < b.memo->id;
-    });
-    QList<MemoRecord> memos;
-    memos.reserve(qsizetype(order.size()));
-    for (const Keyed& item : order)
-        memos.append(std::move(*item.memo));
-    completeMemoIndex(*this, memos, indexRead);
+    QList<MemoRecord> memos = readMemos(*this);
+    if (m_records->memoIndexIncomplete())
+        completeMemoIndex(*this, memos, m_records->memoIndex());
     return memos;
+}
+
+QList<MemoRecord> readMemos(const VaultRepository& repository)
+{
+    return repository.records().memos(
+        [&](const QString& journalPath, const QList<MemoIndexEntry>& entries) {
+            writeRepairedJournalFile(repository, journalPath, entries);
+        });
 }
 
 void reportUnreadableJournalFile(const QString& journalPath)

@@ -99,6 +99,8 @@ JournalFileMemos journalTextMemos(const QString& text, const QString& journalPat
 QString newJournalText(const QDateTime& date);
 
 class VaultRepository;
+// Every memo as loadMemos() lists them, lost anchors written back, but the index left as it is.
+QList<MemoRecord> readMemos(const VaultRepository& repository);
 // Warns that a day file's memos are missing from the list because it cannot be read or is not
 // UTF-8 (it is never written back either).
 void reportUnreadableJournalFile(const QString& journalPath);

@@ -4,6 +4,7 @@
 #include "journal.h"
 #include "memoindexreader.h"
 #include "parallelmap.h"
+#include "recordstore.h"
 #include "repositoryscope.h"
 #include "vaulterror.h"
 #include "vaultpaths.h"
@@ -382,7 +383,8 @@ MemoIndexRead readMemoIndex(const QString& rootPath)
 
 QList<MemoIndexEntry> VaultRepository::loadMemoIndex() const
 {
-    return readMemoIndex(m_rootPath).entries;
+    // A missing, unreadable or undecodable index is an empty one.
+    return m_records->memoIndex().entries;
 }
 
 void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
@@ -390,19 +392,21 @@ void VaultRepository::saveMemoIndex(const QList<MemoIndexEntry>& entries) const
     const WriteScope scope(*this);
     const QString file = m_rootPath + QLatin1Char('/') + memoIndexRelativePath();
     ::createFolder(QFileInfo(file).absolutePath());
-    writeFileAtomically(file, encodeMemoIndex(entries));
+    const QByteArray bytes = encodeMemoIndex(entries);
+    writeFileAtomically(file, bytes);
+    m_records->memoIndexWritten(bytes, entries);
 }
 
 void VaultRepository::upsertMemoIndexEntry(const MemoRecord& memo) const
 {
     const WriteScope scope(*this);
-    ::upsertMemoIndexEntry(*this, memo, readMemoIndex(m_rootPath));
+    ::upsertMemoIndexEntry(*this, memo, m_records->memoIndex());
 }
 
 void VaultRepository::removeMemoIndexEntry(const QString& id) const
 {
     const WriteScope scope(*this);
-    ::removeMemoIndexEntry(*this, id, readMemoIndex(m_rootPath));
+    ::removeMemoIndexEntry(*this, id, m_records->memoIndex());
 }
 
 MemoIndexEntry memoIndexEntry(const MemoRecord& memo)

@@ -19,9 +19,7 @@ struct MemoLookup
     MemoIndexRead index;            // the memo index as read at the start
 };
 
-// Does to the day files exactly what loadMemos() does (every day file read, lost anchors put
-// back and written in the same order, warnings for files that cannot be read or written) and
-// finds the memo loadMemos()
-// would list first with that id; but only the day files that hold an anchor of that id have
-// their memos parsed and dated. Throws as loadMemos() does.
+// Does to the day files exactly what loadMemos() does (lost anchors put back and written,
+// warnings for files that cannot be read or written), but leaves the index as it is, and finds
+// the memo loadMemos() lists first with that id. Throws as loadMemos() does.
 MemoLookup findMemoById(const VaultRepository& repository, const QString& id);

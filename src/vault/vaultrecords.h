@@ -1,8 +1,12 @@
 #pragma once
 
+#include "articletext.h"
+
 #include <QDateTime>
 #include <QList>
 #include <QString>
+
+#include <memory>
 
 // Plain values handed out by the repository; copies, never views of its state.
 
@@ -17,16 +21,25 @@ struct NoteSummary
     QString path;
     QString title;
     QString preview;
-    QString searchableContent;
+    ArticleText searchableContent; // read from the file when asked for
     QDateTime modifiedAt;
     friend bool operator==(const NoteSummary&, const NoteSummary&) = default;
 };
+
+class ArticleSearchIndex;
 
 struct VaultSnapshot
 {
     QList<FolderItem> folders;
     QList<NoteSummary> notes;
-    friend bool operator==(const VaultSnapshot&, const VaultSnapshot&) = default;
+    // The search index of the articles, when built, and each note's slot in it (-1 for a note
+    // not indexed). Not part of the value: two snapshots with the same notes are equal.
+    std::shared_ptr<const ArticleSearchIndex> searchIndex;
+    QList<qint32> searchSlots;
+    friend bool operator==(const VaultSnapshot& a, const VaultSnapshot& b)
+    {
+        return a.folders == b.folders && a.notes == b.notes;
+    }
 };
 
 struct NoteDocument

@@ -2,6 +2,7 @@
 
 #include "fileio.h"
 #include "pendingrename.h"
+#include "recordstore.h"
 #include "repositoryscope.h"
 #include "temporaryfiles.h"
 #include "vaulterror.h"
@@ -13,8 +14,20 @@
 
 VaultRepository::VaultRepository(const QString& rootPath)
     : m_rootPath(QDir::cleanPath(QFileInfo(rootPath).absoluteFilePath())),
-      m_warnings(std::make_shared<VaultWarningLog>())
+      m_warnings(std::make_shared<VaultWarningLog>()),
+      m_records(std::make_shared<VaultRecordStore>(m_rootPath))
 {
+}
+
+void VaultRepository::buildSearchIndex() const
+{
+    const ReadScope scope(*this);
+    m_records->buildSearchIndex();
+}
+
+void VaultRepository::saveStartupCache() const
+{
+    m_records->saveStartupCache();
 }
 
 void VaultRepository::prepareLayout() const

@@ -12,13 +12,15 @@
 #include <memory>
 
 struct MemoIndexEntry;
+class VaultRecordStore;
 
 // The only component that touches the vault's files. Methods are synchronous and throw
 // VaultError or FileError; the library model runs them one at a time on one worker thread. The
 // command-line program may write the same vault meanwhile: every operation that writes holds
 // the vault's write lock (vaultlock.h), and a read-modify-write that finds the file changed since
-// it read it reads it again (textfileupdate.h). The repository keeps no state but its root and
-// its warnings: every call reads afresh.
+// it read it reads it again (textfileupdate.h). Besides its root and its warnings, the repository
+// keeps what it read from each file (VaultRecordStore), so that loading again reads only what
+// changed; what it hands out is what reading afresh would give.
 //
 // What an operation could not do although it went on (a file it could not write back, a name it
 // skipped) is not an error: it is kept as a warning, which the caller takes and shows.
@@ -97,9 +99,17 @@ public:
     StoredAttachment storeImageAttachment(const QByteArray& bytes,
                                           const QString& declaredType) const;
 
+    // --- Records kept between loads
+    // Indexes the listed articles for search; later snapshots carry the index.
+    void buildSearchIndex() const;
+    // Writes the start-up cache when it no longer matches what was read.
+    void saveStartupCache() const;
+    VaultRecordStore& records() const { return *m_records; }
+
 private:
     QString m_rootPath;
     std::shared_ptr<VaultWarningLog> m_warnings;
+    std::shared_ptr<VaultRecordStore> m_records;
 };
 
 // The file extension an image of `declaredType` is stored with; empty when the type is not

@@ -127,7 +127,7 @@ void walkVault(const QString& rootPath, const std::function<bool(const VaultWalk
     Walker(visit, dates).walkFolder(rootPath, QString());
 }
 
-QDateTime readFileInto(const QString& path, QByteArray& buffer, qint64* modifiedMsecs)
+FileIdentity readFileWithIdentity(const QString& path, QByteArray& buffer)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -165,7 +165,26 @@ QDateTime readFileInto(const QString& path, QByteArray& buffer, qint64* modified
     }
     ::close(fd);
     buffer.resize(filled);
+    // The identity of the file as it was opened.
+    FileIdentity opened;
+    opened.size = qint64(info.st_size);
+    opened.modifiedNs = qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    opened.changedNs = qint64(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec;
+    opened.inode = quint64(info.st_ino);
+    opened.device = quint64(info.st_dev);
+    return opened;
+}
+
+qint64 msecsOfNs(qint64 ns)
+{
+    // Rounded down, as the seconds and nanoseconds of a file time give it.
+    return ns >= 0 ? ns / 1'000'000 : -((-ns + 999'999) / 1'000'000);
+}
+
+QDateTime readFileInto(const QString& path, QByteArray& buffer, qint64* modifiedMsecs)
+{
+    const qint64 ms = msecsOfNs(readFileWithIdentity(path, buffer).modifiedNs);
     if (modifiedMsecs)
-        *modifiedMsecs = qint64(info.st_mtim.tv_sec) * 1000 + info.st_mtim.tv_nsec / 1000000;
-    return modificationDate(info);
+        *modifiedMsecs = ms;
+    return QDateTime::fromMSecsSinceEpoch(ms);
 }

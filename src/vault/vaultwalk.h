@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileidentity.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -36,3 +38,7 @@ void walkVault(const QString& rootPath, const std::function<bool(const VaultWalk
 // `modifiedMsecs`, when given, receives the same date as milliseconds since the epoch (what the
 // date's toMSecsSinceEpoch() gives, without its time-zone computation). Throws FileError(read).
 QDateTime readFileInto(const QString& path, QByteArray& buffer, qint64* modifiedMsecs = nullptr);
+// The same, giving the file's identity as it was when the file was opened.
+FileIdentity readFileWithIdentity(const QString& path, QByteArray& buffer);
+// Milliseconds of a time in nanoseconds since the epoch, rounded down.
+qint64 msecsOfNs(qint64 ns);

@@ -5,6 +5,7 @@
 #include "testvault.h"
 
 #include <QDateTime>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QMap>
@@ -19,6 +20,18 @@ struct CliRun
     QString outText() const { return QString::fromUtf8(out); }
     QString errText() const { return QString::fromUtf8(err); }
     QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+    // The value at a "/"-separated path of keys and array positions in the JSON output, such
+    // as "memos/0/id".
+    QJsonValue json(const QString& path) const
+    {
+        QJsonValue value = json();
+        for (const QString& step : path.split(QLatin1Char('/'))) {
+            bool isIndex = false;
+            const int index = step.toInt(&isIndex);
+            value = isIndex ? value.toArray().at(index) : value.toObject().value(step);
+        }
+        return value;
+    }
 };
 
 class CliVault : public TestVault
@@ -55,13 +68,7 @@ public:
     }
 
     // Every file with its bytes: a failed command must leave this unchanged.
-    QMap<QString, QByteArray> contents() const
-    {
-        QMap<QString, QByteArray> result;
-        for (const QString& file : files())
-            result.insert(file, read(file));
-        return result;
-    }
+    QMap<QString, QByteArray> contents() const { return fileContents(root()); }
 };
 
 // A command line written with "|" between its arguments.

@@ -10,6 +10,8 @@
 #include <QSet>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 class ConcurrencyTest : public QObject
 {
     Q_OBJECT
@@ -21,32 +23,31 @@ private Q_SLOTS:
         constexpr int outsideLines = 120;
         CliVault vault;
         const QString today = dayFilePath(QDateTime::currentDateTime());
-        vault.write(today, QByteArray("# today\n\n"));
+        vault.write(today, "# today\n\n"_ba);
 
         const auto start = [&](QProcess& process, const QString& script,
                                const QStringList& variables) {
             QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-            environment.insert(QStringLiteral("LARCH_VAULT"), vault.root());
-            environment.insert(QStringLiteral("LARCH"), QStringLiteral(LARCH_PROGRAM));
-            environment.insert(QStringLiteral("DAY"), vault.path(today));
-            environment.insert(QStringLiteral("ROUNDS"), QString::number(rounds));
-            environment.insert(QStringLiteral("LINES"), QString::number(outsideLines));
+            environment.insert(u"LARCH_VAULT"_s, vault.root());
+            environment.insert(u"LARCH"_s, QStringLiteral(LARCH_PROGRAM));
+            environment.insert(u"DAY"_s, vault.path(today));
+            environment.insert(u"ROUNDS"_s, QString::number(rounds));
+            environment.insert(u"LINES"_s, QString::number(outsideLines));
             for (const QString& variable : variables)
-                environment.insert(variable.section(QLatin1Char('='), 0, 0),
-                                   variable.section(QLatin1Char('='), 1));
+                environment.insert(variable.section('='_L1, 0, 0), variable.section('='_L1, 1));
             process.setProcessEnvironment(environment);
-            process.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+            process.start(u"/bin/sh"_s, {u"-c"_s, script});
             QVERIFY(process.waitForStarted());
         };
-        const QString writer = QStringLiteral(
-            "for i in $(seq $ROUNDS); do \"$LARCH\" $KIND add \"$TAG $KIND $i\" >/dev/null"
-            " || exit 1; done");
-        const QString appender = QStringLiteral(
-            "for i in $(seq $LINES); do echo \"outside line $i\" >> \"$DAY\"; sleep 0.02; done");
+        const QString writer =
+            u"for i in $(seq $ROUNDS); do \"$LARCH\" $KIND add \"$TAG $KIND $i\" >/dev/null"
+            " || exit 1; done"_s;
+        const QString appender =
+            u"for i in $(seq $LINES); do echo \"outside line $i\" >> \"$DAY\"; sleep 0.02; done"_s;
         QProcess first, second, todos, outside;
-        start(first, writer, {QStringLiteral("TAG=a"), QStringLiteral("KIND=memo")});
-        start(second, writer, {QStringLiteral("TAG=b"), QStringLiteral("KIND=memo")});
-        start(todos, writer, {QStringLiteral("TAG=c"), QStringLiteral("KIND=todo")});
+        start(first, writer, {u"TAG=a"_s, u"KIND=memo"_s});
+        start(second, writer, {u"TAG=b"_s, u"KIND=memo"_s});
+        start(todos, writer, {u"TAG=c"_s, u"KIND=todo"_s});
         start(outside, appender, {});
         for (QProcess* process : {&first, &second, &todos, &outside}) {
             QVERIFY(process->waitForFinished(120000));
@@ -60,33 +61,26 @@ private Q_SLOTS:
 
         QSet<QString> memoTexts;
         QSet<QString> ids;
-        for (const QJsonValue& memo : vault.run(words(QStringLiteral("memo|list|--json")))
-                                          .json()
-                                          .value(QLatin1String("memos"))
-                                          .toArray()) {
+        for (const QJsonValue& memo :
+             vault.run(words(u"memo|list|--json"_s)).json(u"memos"_s).toArray()) {
             // Lines appended after a memo's block read as part of it: the memo starts with its
             // text.
-            memoTexts.insert(memo.toObject()
-                                 .value(QLatin1String("markdown"))
-                                 .toString()
-                                 .section(QLatin1Char('\n'), 0, 0));
-            ids.insert(memo.toObject().value(QLatin1String("id")).toString());
+            memoTexts.insert(
+                memo.toObject().value("markdown"_L1).toString().section('\n'_L1, 0, 0));
+            ids.insert(memo.toObject().value("id"_L1).toString());
         }
         QSet<QString> todoTexts;
-        for (const QJsonValue& todo : vault.run(words(QStringLiteral("todo|list|--json")))
-                                          .json()
-                                          .value(QLatin1String("todos"))
-                                          .toArray())
-            todoTexts.insert(todo.toObject().value(QLatin1String("text")).toString());
+        for (const QJsonValue& todo :
+             vault.run(words(u"todo|list|--json"_s)).json(u"todos"_s).toArray())
+            todoTexts.insert(todo.toObject().value("text"_L1).toString());
         for (int i = 1; i <= rounds; ++i) {
-            QVERIFY(memoTexts.contains(QStringLiteral("a memo %1").arg(i)));
-            QVERIFY(memoTexts.contains(QStringLiteral("b memo %1").arg(i)));
-            QVERIFY(todoTexts.contains(QStringLiteral("c todo %1").arg(i)));
+            QVERIFY(memoTexts.contains(u"a memo %1"_s.arg(i)));
+            QVERIFY(memoTexts.contains(u"b memo %1"_s.arg(i)));
+            QVERIFY(todoTexts.contains(u"c todo %1"_s.arg(i)));
         }
         const QString day = vault.readText(today);
         for (int i = 1; i <= outsideLines; ++i)
-            QVERIFY2(day.contains(QStringLiteral("outside line %1\n").arg(i)),
-                     qPrintable(QString::number(i)));
+            QVERIFY2(day.contains(u"outside line %1\n"_s.arg(i)), qPrintable(QString::number(i)));
         QCOMPARE(indexed, ids);
         QCOMPARE(ids.size(), 2 * rounds);
     }

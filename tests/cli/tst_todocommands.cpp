@@ -2,6 +2,8 @@
 
 #include <QJsonArray>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QString todayFile()
@@ -11,13 +13,12 @@ QString todayFile()
 
 QString todayName()
 {
-    return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    return QDate::currentDate().toString(u"yyyy-MM-dd"_s);
 }
 
 QString todayText(const QString& items)
 {
-    return QStringLiteral("# %1\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n%2")
-        .arg(todayName(), items);
+    return u"# %1\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n%2"_s.arg(todayName(), items);
 }
 
 } // namespace
@@ -30,51 +31,46 @@ private Q_SLOTS:
     void addTickUntickRemove()
     {
         CliVault vault;
-        QCOMPARE(
-            vault.run(words(QStringLiteral("todo|add|买牛奶\n\n  call Li  |-")), "renew passport\n")
-                .status,
-            0);
+        QCOMPARE(vault.run(words(u"todo|add|买牛奶\n\n  call Li  |-"_s), "renew passport\n").status,
+                 0);
         QCOMPARE(vault.readText(todayFile()),
-                 todayText(QStringLiteral("- [ ] 买牛奶\n- [ ] call Li\n- [ ] renew passport\n")));
+                 todayText(u"- [ ] 买牛奶\n- [ ] call Li\n- [ ] renew passport\n"_s));
 
-        QCOMPARE(vault.run(words(QStringLiteral("todo|done|2"))).status, 0);
-        QCOMPARE(vault.run(words(QStringLiteral("todo|done|3"))).status, 0);
-        QCOMPARE(vault.run(words(QStringLiteral("todo|done|--undo|3"))).status, 0);
-        QCOMPARE(vault.run(words(QStringLiteral("todo|remove|1"))).status, 0);
+        QCOMPARE(vault.run(words(u"todo|done|2"_s)).status, 0);
+        QCOMPARE(vault.run(words(u"todo|done|3"_s)).status, 0);
+        QCOMPARE(vault.run(words(u"todo|done|--undo|3"_s)).status, 0);
+        QCOMPARE(vault.run(words(u"todo|remove|1"_s)).status, 0);
         QCOMPARE(vault.readText(todayFile()),
-                 todayText(QStringLiteral("- [x] call Li\n- [ ] renew passport\n\n")));
+                 todayText(u"- [x] call Li\n- [ ] renew passport\n\n"_s));
 
-        QCOMPARE(vault.run(words(QStringLiteral("todo|list"))).outText(),
-                 QStringLiteral(" 1  [x]  call Li\n 2  [ ]  renew passport\n"));
-        const QJsonObject json = vault.run(words(QStringLiteral("todo|list|--json"))).json();
-        QCOMPARE(json.value(QLatin1String("date")).toString(), todayName());
-        const QJsonObject first = json.value(QLatin1String("todos")).toArray().at(0).toObject();
-        QCOMPARE(first.value(QLatin1String("number")).toInt(), 1);
-        QCOMPARE(first.value(QLatin1String("text")).toString(), QStringLiteral("call Li"));
-        QCOMPARE(first.value(QLatin1String("done")).toBool(), true);
-        QCOMPARE(first.value(QLatin1String("createdAt")).toString(),
-                 todayName() + QStringLiteral("T00:00:00+08:00"));
+        QCOMPARE(vault.run(words(u"todo|list"_s)).outText(),
+                 u" 1  [x]  call Li\n 2  [ ]  renew passport\n"_s);
+        const CliRun json = vault.run(words(u"todo|list|--json"_s));
+        QCOMPARE(json.json(u"date"_s).toString(), todayName());
+        QCOMPARE(json.json(u"todos/0"_s).toObject(),
+                 (QJsonObject{{u"number"_s, 1},
+                              {u"text"_s, u"call Li"_s},
+                              {u"done"_s, true},
+                              {u"createdAt"_s, todayName() + u"T00:00:00+08:00"_s}}));
     }
 
     void unfinishedItemsOfYesterdayComeFirst()
     {
         CliVault vault;
         const QDateTime yesterday = QDateTime::currentDateTime().addDays(-1);
-        const QString yesterdayName = yesterday.toString(QStringLiteral("yyyy-MM-dd"));
-        const QString yesterdayText =
-            QStringLiteral("# %1\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
-                           "- [x] finished\n- [ ] carried\n")
-                .arg(yesterdayName);
+        const QString yesterdayName = yesterday.toString(u"yyyy-MM-dd"_s);
+        const QString yesterdayText = u"# %1\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                                      "- [x] finished\n- [ ] carried\n"_s.arg(yesterdayName);
         vault.write(dayFilePath(yesterday), yesterdayText);
 
         // Every todo command sees the rolled-over list, so its numbers match `todo list`.
-        QCOMPARE(vault.run(words(QStringLiteral("todo|add|new"))).status, 0);
-        QCOMPARE(vault.run(words(QStringLiteral("todo|list"))).outText(),
-                 QStringLiteral(" 1  [ ]  carried（%1 起）\n 2  [ ]  new\n").arg(yesterdayName));
-        QCOMPARE(vault.readText(todayFile()),
-                 todayText(QStringLiteral("<!-- rolled-over-from:%1 -->\n\n"
-                                          "- [ ] carried <!-- created:%1 -->\n- [ ] new\n\n")
-                               .arg(yesterdayName)));
+        QCOMPARE(vault.run(words(u"todo|add|new"_s)).status, 0);
+        QCOMPARE(vault.run(words(u"todo|list"_s)).outText(),
+                 u" 1  [ ]  carried（%1 起）\n 2  [ ]  new\n"_s.arg(yesterdayName));
+        QCOMPARE(
+            vault.readText(todayFile()),
+            todayText(u"<!-- rolled-over-from:%1 -->\n\n"
+                      "- [ ] carried <!-- created:%1 -->\n- [ ] new\n\n"_s.arg(yesterdayName)));
         QCOMPARE(vault.readText(dayFilePath(yesterday)), yesterdayText);
     }
 
@@ -83,22 +79,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<int>("status");
         QTest::addColumn<QString>("error");
-        QTest::newRow("blank items") << QStringLiteral("todo|add| \n |") << 1
-                                     << QStringLiteral("名称不能为空，也不能包含斜杠或冒号。\n");
-        QTest::newRow("past the end")
-            << QStringLiteral("todo|done|3") << 1 << QStringLiteral("今日待办里没有第 3 项。\n");
-        QTest::newRow("zero") << QStringLiteral("todo|remove|0") << 1
-                              << QStringLiteral("今日待办里没有第 0 项。\n");
-        QTest::newRow("not a number")
-            << QStringLiteral("todo|done|first") << 2
-            << QStringLiteral("待办序号“first”无效，请写 todo list 里显示的数字。\n");
+        QTest::newRow("blank items")
+            << u"todo|add| \n |"_s << 1 << u"名称不能为空，也不能包含斜杠或冒号。\n"_s;
+        QTest::newRow("past the end") << u"todo|done|3"_s << 1 << u"今日待办里没有第 3 项。\n"_s;
+        QTest::newRow("zero") << u"todo|remove|0"_s << 1 << u"今日待办里没有第 0 项。\n"_s;
+        QTest::newRow("not a number") << u"todo|done|first"_s << 2
+                                      << u"待办序号“first”无效，请写 todo list 里显示的数字。\n"_s;
     }
 
     void badInputChangesNothing()
     {
         QFETCH(QString, arguments);
         CliVault vault;
-        QCOMPARE(vault.run(words(QStringLiteral("todo|add|one\ntwo"))).status, 0);
+        QCOMPARE(vault.run(words(u"todo|add|one\ntwo"_s)).status, 0);
         const QMap<QString, QByteArray> before = vault.contents();
         const CliRun run = vault.run(words(arguments));
         QTEST(run.status, "status");

@@ -3,10 +3,11 @@
 #include <QJsonArray>
 #include <QSettings>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
-const QStringList listNotes{QStringLiteral("note"), QStringLiteral("list"),
-                            QStringLiteral("--json")};
+const QStringList listNotes{u"note"_s, u"list"_s, u"--json"_s};
 
 } // namespace
 
@@ -19,88 +20,72 @@ private Q_SLOTS:
     void optionThenEnvironmentThenTheApplicationsChoice()
     {
         CliVault byOption, byEnvironment, remembered;
-        byOption.write(QStringLiteral("option.md"), QByteArray("x"));
-        byEnvironment.write(QStringLiteral("environment.md"), QByteArray("x"));
-        remembered.write(QStringLiteral("remembered.md"), QByteArray("x"));
+        byOption.write(u"option.md"_s, "x"_ba);
+        byEnvironment.write(u"environment.md"_s, "x"_ba);
+        remembered.write(u"remembered.md"_s, "x"_ba);
         QTemporaryDir config;
         {
-            QSettings settings(config.filePath(QStringLiteral("larch-notes/larch-notes.conf")),
+            QSettings settings(config.filePath(u"larch-notes/larch-notes.conf"_s),
                                QSettings::IniFormat);
-            settings.setValue(QStringLiteral("larch-notes.vault-bookmark.v2"), remembered.root());
+            settings.setValue(u"larch-notes.vault-bookmark.v2"_s, remembered.root());
         }
-        const QString configHome = QStringLiteral("XDG_CONFIG_HOME=") + config.path();
-        const QString environment = QStringLiteral("LARCH_VAULT=") + byEnvironment.root();
+        const QString configHome = u"XDG_CONFIG_HOME="_s + config.path();
+        const QString environment = u"LARCH_VAULT="_s + byEnvironment.root();
 
         auto firstNote = [&](const QStringList& arguments, const QStringList& variables) {
-            const CliRun run = byOption.run(arguments, {}, variables);
-            return run.json()
-                .value(QLatin1String("notes"))
-                .toArray()
-                .at(0)
-                .toObject()
-                .value(QLatin1String("path"))
-                .toString();
+            return byOption.run(arguments, {}, variables).json(u"notes/0/path"_s).toString();
         };
-        QCOMPARE(firstNote(listNotes + QStringList{QStringLiteral("--vault"), byOption.root()},
+        QCOMPARE(firstNote(listNotes + QStringList{u"--vault"_s, byOption.root()},
                            {environment, configHome}),
-                 QStringLiteral("option.md"));
-        QCOMPARE(firstNote(listNotes, {environment, configHome}), QStringLiteral("environment.md"));
-        QCOMPARE(firstNote(listNotes, {QStringLiteral("LARCH_VAULT="), configHome}),
-                 QStringLiteral("remembered.md"));
+                 u"option.md"_s);
+        QCOMPARE(firstNote(listNotes, {environment, configHome}), u"environment.md"_s);
+        QCOMPARE(firstNote(listNotes, {u"LARCH_VAULT="_s, configHome}), u"remembered.md"_s);
     }
 
     void withoutAVaultTheProgramSaysHowToChooseOne()
     {
         CliVault vault;
         QTemporaryDir config;
-        const CliRun run = vault.run(
-            listNotes, {},
-            {QStringLiteral("LARCH_VAULT="), QStringLiteral("XDG_CONFIG_HOME=") + config.path()});
+        const CliRun run =
+            vault.run(listNotes, {}, {u"LARCH_VAULT="_s, u"XDG_CONFIG_HOME="_s + config.path()});
         QCOMPARE(run.status, 2);
-        QVERIFY(run.errText().contains(QLatin1String("--vault")));
-        QVERIFY(run.errText().contains(QLatin1String("LARCH_VAULT")));
+        QVERIFY(run.errText().contains("--vault"_L1));
+        QVERIFY(run.errText().contains("LARCH_VAULT"_L1));
 
-        const CliRun missing = vault.run(
-            listNotes + QStringList{QStringLiteral("--vault"), vault.path(QStringLiteral("gone"))});
+        const CliRun missing =
+            vault.run(listNotes + QStringList{u"--vault"_s, vault.path(u"gone"_s)});
         QCOMPARE(missing.status, 2);
-        QVERIFY(!vault.exists(QStringLiteral("gone")));
+        QVERIFY(!vault.exists(u"gone"_s));
 
         // The application's choice on a drive that is not connected is named, and kept.
-        const QString settingsFile =
-            config.filePath(QStringLiteral("larch-notes/larch-notes.conf"));
+        const QString settingsFile = config.filePath(u"larch-notes/larch-notes.conf"_s);
         QSettings(settingsFile, QSettings::IniFormat)
-            .setValue(QStringLiteral("larch-notes.vault-bookmark.v2"),
-                      vault.path(QStringLiteral("gone")));
-        const CliRun unmounted = vault.run(
-            listNotes, {},
-            {QStringLiteral("LARCH_VAULT="), QStringLiteral("XDG_CONFIG_HOME=") + config.path()});
+            .setValue(u"larch-notes.vault-bookmark.v2"_s, vault.path(u"gone"_s));
+        const CliRun unmounted =
+            vault.run(listNotes, {}, {u"LARCH_VAULT="_s, u"XDG_CONFIG_HOME="_s + config.path()});
         QCOMPARE(unmounted.status, 2);
-        QVERIFY(unmounted.errText().contains(vault.path(QStringLiteral("gone"))));
-        QVERIFY(!vault.exists(QStringLiteral("gone")));
+        QVERIFY(unmounted.errText().contains(vault.path(u"gone"_s)));
+        QVERIFY(!vault.exists(u"gone"_s));
         QVERIFY(QSettings(settingsFile, QSettings::IniFormat)
-                    .contains(QStringLiteral("larch-notes.vault-bookmark.v2")));
+                    .contains(u"larch-notes.vault-bookmark.v2"_s));
     }
 
     void helpDocumentsEveryCommand()
     {
         CliVault vault;
-        const CliRun help = vault.run({QStringLiteral("--help")});
+        const CliRun help = vault.run({u"--help"_s});
         QCOMPARE(help.status, 0);
-        const QStringList commands{QStringLiteral("memo add"),     QStringLiteral("memo list"),
-                                   QStringLiteral("memo show"),    QStringLiteral("memo follow-up"),
-                                   QStringLiteral("memo edit"),    QStringLiteral("memo delete"),
-                                   QStringLiteral("memo promote"), QStringLiteral("todo list"),
-                                   QStringLiteral("todo add"),     QStringLiteral("todo done"),
-                                   QStringLiteral("todo remove"),  QStringLiteral("note list"),
-                                   QStringLiteral("note new"),     QStringLiteral("note show"),
-                                   QStringLiteral("note rename"),  QStringLiteral("note trash"),
-                                   QStringLiteral("folder new"),   QStringLiteral("search")};
+        const QStringList commands{u"memo add"_s,       u"memo list"_s,   u"memo show"_s,
+                                   u"memo follow-up"_s, u"memo edit"_s,   u"memo delete"_s,
+                                   u"memo promote"_s,   u"todo list"_s,   u"todo add"_s,
+                                   u"todo done"_s,      u"todo remove"_s, u"note list"_s,
+                                   u"note new"_s,       u"note show"_s,   u"note rename"_s,
+                                   u"note trash"_s,     u"folder new"_s,  u"search"_s};
         for (const QString& command : commands) {
-            QVERIFY2(help.outText().contains(QStringLiteral("\n  ") + command + QLatin1Char(' ')),
-                     qPrintable(command));
-            const CliRun own = vault.run(command.split(QLatin1Char(' ')) << QStringLiteral("-h"));
+            QVERIFY2(help.outText().contains(u"\n  "_s + command + ' '_L1), qPrintable(command));
+            const CliRun own = vault.run(command.split(' '_L1) << u"-h"_s);
             QCOMPARE(own.status, 0);
-            QVERIFY(own.outText().startsWith(QStringLiteral("用法：larch ") + command));
+            QVERIFY(own.outText().startsWith(u"用法：larch "_s + command));
         }
         QVERIFY(vault.files().isEmpty()); // help touches no vault
     }
@@ -109,19 +94,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("error");
-        QTest::newRow("nothing") << QString() << QStringLiteral("缺少命令。");
-        QTest::newRow("unknown command")
-            << QStringLiteral("memos") << QStringLiteral("不认识的命令“memos”。");
-        QTest::newRow("unknown subcommand")
-            << QStringLiteral("todo|undo|1") << QStringLiteral("不认识的命令“todo undo”。");
-        QTest::newRow("group alone")
-            << QStringLiteral("note") << QStringLiteral("“note”后面缺少子命令。");
-        QTest::newRow("value missing")
-            << QStringLiteral("memo|list|--day") << QStringLiteral("选项“--day”缺少值 日期。");
-        QTest::newRow("value for a flag")
-            << QStringLiteral("todo|list|--json=yes") << QStringLiteral("选项“--json”不带值。");
+        QTest::newRow("nothing") << QString() << u"缺少命令。"_s;
+        QTest::newRow("unknown command") << u"memos"_s << u"不认识的命令“memos”。"_s;
+        QTest::newRow("unknown subcommand") << u"todo|undo|1"_s << u"不认识的命令“todo undo”。"_s;
+        QTest::newRow("group alone") << u"note"_s << u"“note”后面缺少子命令。"_s;
+        QTest::newRow("value missing") << u"memo|list|--day"_s << u"选项“--day”缺少值 日期。"_s;
+        QTest::newRow("value for a flag") << u"todo|list|--json=yes"_s << u"选项“--json”不带值。"_s;
         QTest::newRow("json where nothing is listed")
-            << QStringLiteral("memo|add|x|--json") << QStringLiteral("不认识的选项“--json”。");
+            << u"memo|add|x|--json"_s << u"不认识的选项“--json”。"_s;
     }
 
     void unusableCommandLines()
@@ -129,8 +109,7 @@ private Q_SLOTS:
         QFETCH(QString, arguments);
         QFETCH(QString, error);
         CliVault vault;
-        const CliRun run =
-            vault.run(arguments.isEmpty() ? QStringList() : arguments.split(QLatin1Char('|')));
+        const CliRun run = vault.run(arguments.isEmpty() ? QStringList() : arguments.split('|'_L1));
         QCOMPARE(run.status, 2);
         QVERIFY2(run.errText().startsWith(error), qPrintable(run.errText()));
         QVERIFY(vault.files().isEmpty());

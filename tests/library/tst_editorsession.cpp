@@ -171,9 +171,9 @@ private Q_SLOTS:
         auto library = fixture.loadedController();
         NoteEditorSession* session = library->selectedSession();
         session->updateMarkdown(QStringLiteral("# Plan\n\nfresh words"));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            library->snapshot().notes.first().searchableContent.contains(QStringLiteral("fresh")),
-            3000);
+        // The listing is read again after the save: the preview comes from the new text.
+        QTRY_COMPARE_WITH_TIMEOUT(library->snapshot().notes.first().preview,
+                                  QStringLiteral("fresh words"), 3000);
 
         QFile file(fixture.path(note.path));
         QVERIFY(file.open(QIODevice::ReadWrite));

@@ -6,7 +6,9 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
@@ -181,3 +183,17 @@ private:
     QTemporaryDir m_dir;
     bool m_mounted = false;
 };
+
+// Every file below `root` with its bytes, by path relative to `root`; hidden ones included. A
+// failed operation must leave this unchanged.
+inline QMap<QString, QByteArray> fileContents(const QString& root)
+{
+    QMap<QString, QByteArray> result;
+    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+         it.hasNext();) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            result.insert(QDir(root).relativeFilePath(file.fileName()), file.readAll());
+    }
+    return result;
+}

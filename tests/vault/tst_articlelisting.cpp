@@ -99,13 +99,13 @@ private Q_SLOTS:
         QCOMPARE(plan.path, QStringLiteral("Notes/Weekly plan.md"));
         QCOMPARE(plan.title, QStringLiteral("Weekly plan"));
         QCOMPARE(plan.preview, QStringLiteral("Ship now by Mayx.md"));
-        QCOMPARE(plan.searchableContent, QString::fromUtf8(text));
+        QCOMPARE(plan.searchableContent.text(), QString::fromUtf8(text));
         QCOMPARE(plan.modifiedAt, at(2, 10));
 
         // Not valid UTF-8: still listed, without text.
         const NoteSummary broken = snapshot.notes.at(1);
         QCOMPARE(broken.title, QStringLiteral("broken"));
-        QCOMPARE(broken.searchableContent, QString());
+        QCOMPARE(broken.searchableContent.text(), QString());
         QCOMPARE(broken.preview, QStringLiteral("空白笔记"));
     }
 

@@ -3,8 +3,9 @@
 #include "vaultrepository.h"
 
 #include <QCryptographicHash>
-#include <QRegularExpression>
 #include <QTest>
+
+using namespace Qt::Literals::StringLiterals;
 
 class AttachmentsTest : public QObject
 {
@@ -15,15 +16,15 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<QString>("extension");
-        QTest::newRow("png") << QStringLiteral("image/png") << QStringLiteral("png");
-        QTest::newRow("upper jpeg") << QStringLiteral("IMAGE/JPEG") << QStringLiteral("jpg");
-        QTest::newRow("jpg") << QStringLiteral("image/jpg") << QStringLiteral("jpg");
-        QTest::newRow("gif") << QStringLiteral("image/gif") << QStringLiteral("gif");
-        QTest::newRow("webp") << QStringLiteral("image/webp") << QStringLiteral("webp");
-        QTest::newRow("heic") << QStringLiteral("image/heic") << QStringLiteral("heic");
-        QTest::newRow("heif") << QStringLiteral("image/heif") << QStringLiteral("heic");
-        QTest::newRow("parameters") << QStringLiteral("image/png; q=1") << QStringLiteral("png");
-        QTest::newRow("empty run first") << QStringLiteral(";image/png") << QStringLiteral("png");
+        QTest::newRow("png") << u"image/png"_s << u"png"_s;
+        QTest::newRow("upper jpeg") << u"IMAGE/JPEG"_s << u"jpg"_s;
+        QTest::newRow("jpg") << u"image/jpg"_s << u"jpg"_s;
+        QTest::newRow("gif") << u"image/gif"_s << u"gif"_s;
+        QTest::newRow("webp") << u"image/webp"_s << u"webp"_s;
+        QTest::newRow("heic") << u"image/heic"_s << u"heic"_s;
+        QTest::newRow("heif") << u"image/heif"_s << u"heic"_s;
+        QTest::newRow("parameters") << u"image/png; q=1"_s << u"png"_s;
+        QTest::newRow("empty run first") << u";image/png"_s << u"png"_s;
     }
     void acceptedTypes()
     {
@@ -35,8 +36,7 @@ private Q_SLOTS:
             VaultRepository(vault.root()).storeImageAttachment(bytes, type);
         const QString digits = QString::fromLatin1(
             QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).left(12).toHex());
-        QCOMPARE(stored.markdownPath,
-                 QStringLiteral("/Attachments/image-") + digits + QLatin1Char('.') + extension);
+        QCOMPARE(stored.markdownPath, u"/Attachments/image-"_s + digits + '.'_L1 + extension);
         QCOMPARE(vault.read(stored.markdownPath.mid(1)), bytes);
         QCOMPARE(vault.files(), QStringList{stored.markdownPath.mid(1)});
     }
@@ -44,21 +44,20 @@ private Q_SLOTS:
     void rejectedTypesTouchNothing_data()
     {
         QTest::addColumn<QString>("type");
-        QTest::newRow("svg") << QStringLiteral("image/svg+xml");
-        QTest::newRow("pdf") << QStringLiteral("application/pdf");
+        QTest::newRow("svg") << u"image/svg+xml"_s;
+        QTest::newRow("pdf") << u"application/pdf"_s;
         QTest::newRow("empty") << QString();
-        QTest::newRow("only separators") << QStringLiteral(";;");
-        QTest::newRow("leading space") << QStringLiteral(" image/png");
+        QTest::newRow("only separators") << u";;"_s;
+        QTest::newRow("leading space") << u" image/png"_s;
     }
     void rejectedTypesTouchNothing()
     {
         QFETCH(QString, type);
         TestVault vault;
-        QVERIFY_VAULT_ERROR(
-            VaultRepository(vault.root()).storeImageAttachment(QByteArray("bytes"), type),
-            VaultError::unsupportedAttachment);
+        QVERIFY_VAULT_ERROR(VaultRepository(vault.root()).storeImageAttachment("bytes"_ba, type),
+                            VaultError::unsupportedAttachment);
         QVERIFY(vault.files().isEmpty());
-        QVERIFY(!vault.exists(QStringLiteral("Attachments")));
+        QVERIFY(!vault.exists(u"Attachments"_s));
     }
 
     void sameImageIsWrittenOnce()
@@ -66,26 +65,21 @@ private Q_SLOTS:
         TestVault vault;
         const VaultRepository repository(vault.root());
         const QByteArray bytes(1000, 'x');
-        const StoredAttachment first =
-            repository.storeImageAttachment(bytes, QStringLiteral("image/png"));
-        QVERIFY(QRegularExpression(QStringLiteral("^/Attachments/image-[0-9a-f]{24}\\.png$"))
-                    .match(first.markdownPath)
-                    .hasMatch());
+        const StoredAttachment first = repository.storeImageAttachment(bytes, u"image/png"_s);
         const QString file = first.markdownPath.mid(1);
         const QDateTime earlier = QDateTime::currentDateTime().addSecs(-3600);
         vault.setModified(file, earlier);
 
-        QCOMPARE(repository.storeImageAttachment(bytes, QStringLiteral("image/png")), first);
+        QCOMPARE(repository.storeImageAttachment(bytes, u"image/png"_s), first);
         QCOMPARE(fileModificationDate(vault.path(file)).toSecsSinceEpoch(),
                  earlier.toSecsSinceEpoch());
 
         // Another declared type gives another file; other bytes another name.
-        const StoredAttachment jpeg =
-            repository.storeImageAttachment(bytes, QStringLiteral("image/jpeg"));
+        const StoredAttachment jpeg = repository.storeImageAttachment(bytes, u"image/jpeg"_s);
         QCOMPARE(jpeg.markdownPath.chopped(3), first.markdownPath.chopped(3));
-        QVERIFY(jpeg.markdownPath.endsWith(QLatin1String(".jpg")));
+        QVERIFY(jpeg.markdownPath.endsWith(".jpg"_L1));
         const StoredAttachment other =
-            repository.storeImageAttachment(QByteArray(1000, 'y'), QStringLiteral("image/png"));
+            repository.storeImageAttachment(QByteArray(1000, 'y'), u"image/png"_s);
         QVERIFY(other.markdownPath != first.markdownPath);
         QCOMPARE(vault.files().size(), 3);
     }

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QDateTime may(int day, int hour = 10, int minute = 0)
@@ -13,7 +15,7 @@ QDateTime may(int day, int hour = 10, int minute = 0)
 
 QString file(int day)
 {
-    return QStringLiteral("Journal/2024/05/2024-05-%1.md").arg(day, 2, 10, QLatin1Char('0'));
+    return u"Journal/2024/05/2024-05-%1.md"_s.arg(day, 2, 10, '0'_L1);
 }
 
 DailyTodoItem todo(const char* text, bool done = false, QDateTime created = may(2, 0))
@@ -21,7 +23,9 @@ DailyTodoItem todo(const char* text, bool done = false, QDateTime created = may(
     return DailyTodoItem{0, QString::fromUtf8(text), done, created};
 }
 
-const QByteArray memoOne = "<a id=\"memo-1\"></a>\n\n## 09:30\n\n- [ ] not a todo\n\n---\n";
+// Quotes the section's anchor: that is no section.
+const QByteArray memoOne = "<a id=\"memo-1\"></a>\n\n## 09:30\n\nThe format: "
+                           "<a id=\"daily-todos\"></a>\n- [ ] not a todo\n\n---\n";
 const QByteArray memoTwo =
     "<a id=\"memo-2\" data-folder=\"Reading\"></a>\n\n## 14:05\n\nsecond\n\n---\n";
 
@@ -35,25 +39,23 @@ private Q_SLOTS:
     void loadReadsOnlyItemLinesOfTheSection()
     {
         TestVault vault;
-        vault.write(file(2),
-                    QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
-                               "<!-- rolled-over-from:2024-05-01 -->\n\n"
-                               "- [x] send the invoice\n"
-                               "- [ ] renew passport <!-- created:2024-04-28 -->\n"
-                               "- [X] upper case\n"
-                               "-  [ ] two spaces\n* [ ] star\n- [] no box\nfree text\n"
-                               "- [ ] bad date <!-- created:2024-02-30 -->\r\n"
-                               "- [ ]    spaced   \n\n") +
-                        memoOne);
+        vault.write(file(2), "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                             "<!-- rolled-over-from:2024-05-01 -->\n\n"
+                             "- [x] send the invoice\n"
+                             "- [ ] renew passport <!-- created:2024-04-28 -->\n"
+                             "- [X] upper case\n"
+                             "-  [ ] two spaces\n* [ ] star\n- [] no box\nfree text\n"
+                             "- [ ] bad date <!-- created:2024-02-30 -->\r\n"
+                             "- [ ]    spaced   \n\n"_ba +
+                                 memoOne);
         const QList<DailyTodoItem> items =
             VaultRepository(vault.root()).loadDailyTodos(may(2, 23, 59));
         const QList<DailyTodoItem> expected = {
-            DailyTodoItem{0, QStringLiteral("send the invoice"), true, may(2, 0)},
-            DailyTodoItem{1, QStringLiteral("renew passport"), false,
-                          QDate(2024, 4, 28).startOfDay()},
-            DailyTodoItem{2, QStringLiteral("upper case"), true, may(2, 0)},
-            DailyTodoItem{3, QStringLiteral("bad date"), false, may(2, 0)},
-            DailyTodoItem{4, QStringLiteral("spaced"), false, may(2, 0)},
+            DailyTodoItem{0, u"send the invoice"_s, true, may(2, 0)},
+            DailyTodoItem{1, u"renew passport"_s, false, QDate(2024, 4, 28).startOfDay()},
+            DailyTodoItem{2, u"upper case"_s, true, may(2, 0)},
+            DailyTodoItem{3, u"bad date"_s, false, may(2, 0)},
+            DailyTodoItem{4, u"spaced"_s, false, may(2, 0)},
         };
         QCOMPARE(items, expected);
     }
@@ -64,9 +66,9 @@ private Q_SLOTS:
         const VaultRepository repository(vault.root());
         QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
         QVERIFY(vault.files().isEmpty()); // reading never creates the day file
-        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memoOne);
+        vault.write(file(2), "# 2024-05-02\n\n"_ba + memoOne);
         QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
-        vault.write(file(3), QByteArray("<a id=\"daily-todos\"></a>\n- [ ] caf\xe9\n"));
+        vault.write(file(3), "<a id=\"daily-todos\"></a>\n- [ ] caf\xe9\n"_ba);
         QVERIFY_EXCEPTION_THROWN(repository.loadDailyTodos(may(3)), FileError);
     }
 
@@ -80,8 +82,8 @@ private Q_SLOTS:
              todo("old", false, QDate(2024, 4, 28).startOfDay().addSecs(3600))},
             may(2, 0, 30));
         QCOMPARE(vault.readText(file(2)),
-                 QStringLiteral("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
-                                "- [ ] a b\n- [x] done\n- [ ] old <!-- created:2024-04-28 -->\n"));
+                 u"# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                 "- [ ] a b\n- [x] done\n- [ ] old <!-- created:2024-04-28 -->\n"_s);
         QCOMPARE(repository.loadDailyTodos(may(2)).at(2).createdAt,
                  QDate(2024, 4, 28).startOfDay());
     }
@@ -91,28 +93,46 @@ private Q_SLOTS:
         TestVault vault;
         const VaultRepository repository(vault.root());
         const QByteArray memos = memoOne + "\n" + memoTwo;
-        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memos);
+        vault.write(file(2), "# 2024-05-02\n\n"_ba + memos);
 
         repository.saveDailyTodos({todo("first")}, may(2));
-        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
-                                                 "## 今日待办\n\n- [ ] first\n\n") +
+        QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
+                                      "## 今日待办\n\n- [ ] first\n\n"_ba +
                                           memos);
 
         repository.saveDailyTodos({todo("first", true), todo("second")}, may(2));
-        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
-                                                 "## 今日待办\n\n- [x] first\n- [ ] second\n\n") +
+        QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
+                                      "## 今日待办\n\n- [x] first\n- [ ] second\n\n"_ba +
                                           memos);
 
         // An emptied list takes the whole section away, up to the first memo.
         repository.saveDailyTodos({}, may(2));
-        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n") + memos);
+        QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\n"_ba + memos);
+    }
+
+    void saveKeepsWordsWrittenIntoTheSection()
+    {
+        // Another program appended lines after the list; a save must not take them for its own.
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        const QByteArray section = "<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n- [ ] a\n"
+                                   "between\n- [ ] b\noutside 1\r\noutside 2\n\n";
+        vault.write(file(2), "# 2024-05-02\n\n"_ba + section + memoTwo);
+        repository.saveDailyTodos({todo("a", true), todo("b"), todo("c")}, may(2));
+        const QByteArray words = "between\noutside 1\noutside 2\n\n";
+        QCOMPARE(vault.read(file(2)),
+                 "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                 "- [x] a\n- [ ] b\n- [ ] c\n\n"_ba +
+                     words + memoTwo);
+        repository.saveDailyTodos({}, may(2));
+        QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\n"_ba + words + memoTwo);
     }
 
     void saveWithoutMemosAndRepeatedSaves()
     {
         TestVault vault;
         const VaultRepository repository(vault.root());
-        vault.write(file(2), QByteArray("# 2024-05-02\n\nmy own words\n\n\n"));
+        vault.write(file(2), "# 2024-05-02\n\nmy own words\n\n\n"_ba);
         repository.saveDailyTodos({todo("x")}, may(2));
         const QByteArray once = "# 2024-05-02\n\nmy own words\n\n<a id=\"daily-todos\"></a>\n\n"
                                 "## 今日待办\n\n- [ ] x\n";
@@ -123,34 +143,18 @@ private Q_SLOTS:
         repository.saveDailyTodos({todo("x")}, may(2));
         QCOMPARE(vault.read(file(2)), once + "\n");
         repository.saveDailyTodos({}, may(2));
-        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\nmy own words\n\n"));
-    }
-
-    void anchorQuotedInMemoIsNotTheSection()
-    {
-        TestVault vault;
-        const VaultRepository repository(vault.root());
-        const QByteArray memo = "<a id=\"memo-1\"></a>\n\n## 09:30\n\nThe format: "
-                                "<a id=\"daily-todos\"></a>\n- [ ] quoted\n\n---\n";
-        vault.write(file(2), QByteArray("# 2024-05-02\n\n") + memo);
-        QVERIFY(repository.loadDailyTodos(may(2)).isEmpty());
-        repository.saveDailyTodos({todo("real")}, may(2));
-        QCOMPARE(vault.read(file(2)), QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n"
-                                                 "## 今日待办\n\n- [ ] real\n\n") +
-                                          memo);
-        QCOMPARE(repository.loadDailyTodos(may(2)), QList<DailyTodoItem>{todo("real")});
+        QCOMPARE(vault.read(file(2)), "# 2024-05-02\n\nmy own words\n\n"_ba);
     }
 
     void rollOverCarriesUnfinishedOnce()
     {
         TestVault vault;
         const VaultRepository repository(vault.root());
-        vault.write(file(1),
-                    QByteArray("# 2024-05-01\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
-                               "- [x] send the invoice\n- [ ] call\n"
-                               "- [ ] renew passport <!-- created:2024-04-28 -->\n"
-                               "- [ ] call\n\n") +
-                        memoOne);
+        vault.write(file(1), "# 2024-05-01\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                             "- [x] send the invoice\n- [ ] call\n"
+                             "- [ ] renew passport <!-- created:2024-04-28 -->\n"
+                             "- [ ] call\n\n"_ba +
+                                 memoOne);
         const QByteArray yesterday = vault.read(file(1));
 
         repository.rollOverDailyTodos(may(2, 0, 5));
@@ -177,19 +181,18 @@ private Q_SLOTS:
     {
         TestVault vault;
         const VaultRepository repository(vault.root());
-        vault.write(file(1), QByteArray("<a id=\"daily-todos\"></a>\n\n- [ ] same\n- [ ] new\n"));
+        vault.write(file(1), "<a id=\"daily-todos\"></a>\n\n- [ ] same\n- [ ] new\n"_ba);
         // Today already has 'same' from yesterday, a 'new' of its own, and a stale marker.
-        vault.write(file(2),
-                    QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
-                               "<!-- rolled-over-from:2024-04-30 -->\n\n"
-                               "- [x] same <!-- created:2024-05-01 -->\n- [ ] new\n\n") +
-                        memoOne);
+        vault.write(file(2), "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                             "<!-- rolled-over-from:2024-04-30 -->\n\n"
+                             "- [x] same <!-- created:2024-05-01 -->\n- [ ] new\n\n"_ba +
+                                 memoOne);
         repository.rollOverDailyTodos(may(2));
         QCOMPARE(vault.read(file(2)),
-                 QByteArray("# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
-                            "<!-- rolled-over-from:2024-05-01 -->\n\n"
-                            "- [x] same <!-- created:2024-05-01 -->\n- [ ] new\n"
-                            "- [ ] new <!-- created:2024-05-01 -->\n\n") +
+                 "# 2024-05-02\n\n<a id=\"daily-todos\"></a>\n\n## 今日待办\n\n"
+                 "<!-- rolled-over-from:2024-05-01 -->\n\n"
+                 "- [x] same <!-- created:2024-05-01 -->\n- [ ] new\n"
+                 "- [ ] new <!-- created:2024-05-01 -->\n\n"_ba +
                      memoOne);
     }
 
@@ -199,7 +202,7 @@ private Q_SLOTS:
         const VaultRepository repository(vault.root());
         repository.rollOverDailyTodos(may(2));
         QVERIFY(vault.files().isEmpty());
-        vault.write(file(1), QByteArray("<a id=\"daily-todos\"></a>\n\n- [x] done\n"));
+        vault.write(file(1), "<a id=\"daily-todos\"></a>\n\n- [x] done\n"_ba);
         repository.rollOverDailyTodos(may(2));
         QCOMPARE(vault.files(), QStringList{file(1)});
         // Items two days old are not consulted.
@@ -211,7 +214,7 @@ private Q_SLOTS:
     {
         TestVault vault;
         const VaultRepository repository(vault.root());
-        vault.write(file(1), QByteArray("<a id=\"daily-todos\"></a>\n\n- [ ] carry\n"));
+        vault.write(file(1), "<a id=\"daily-todos\"></a>\n\n- [ ] carry\n"_ba);
         const QByteArray broken("# 2024-05-02\n\ncaf\xe9\n");
         vault.write(file(2), broken);
         QVERIFY_EXCEPTION_THROWN(repository.rollOverDailyTodos(may(2)), FileError);
@@ -243,7 +246,7 @@ private Q_SLOTS:
         QFETCH(QString, expected);
         const auto items = [](const QString& list) {
             QList<DailyTodoItem> result;
-            for (const QString& item : list.split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            for (const QString& item : list.split(' '_L1, Qt::SkipEmptyParts))
                 result.append(DailyTodoItem{int(result.size()), item.mid(item.startsWith(u'+')),
                                             item.startsWith(u'+'), may(2, 0)});
             return result;

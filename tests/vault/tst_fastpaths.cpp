@@ -1,13 +1,18 @@
 // The shortcuts taken for speed must give what the general way gives: the hand-written UTF-8
-// decoder against QStringDecoder, the direct memo index reader against the JSON reader, the
+// decoder and validator against QStringDecoder, previews from bytes against previews from text,
+// the search fold against its definition, the direct memo index reader against the JSON reader, the
 // anchor scan, the heading and body shortcuts of the memo reader, the memo order without per-memo
 // time-zone work (also across daylight-saving days), and reading files whose size is not known up
 // front.
 
+#include "articlebytes.h"
+#include "articlelisting.h"
+#include "contenthash.h"
 #include "fileio.h"
 #include "journal.h"
 #include "memoanchors.h"
 #include "memoindex.h"
+#include "searchfold.h"
 #include "testvault.h"
 #include "vaultrepository.h"
 #include "vaultwalk.h"
@@ -199,10 +204,86 @@ private Q_SLOTS:
             for (int k = 0; k < count; ++k)
                 bytes.append(char(random.bounded(3) ? edges[random.bounded(int(sizeof edges))]
                                                     : random.bounded(256)));
-            if (decodeUtf8Strict(bytes) != referenceDecode(bytes))
+            if (decodeUtf8Strict(bytes) != referenceDecode(bytes) ||
+                isStrictUtf8(bytes) != referenceDecode(bytes).has_value())
                 QFAIL(qPrintable(QStringLiteral("differs for ") +
                                  QString::fromLatin1(bytes.toHex(' '))));
         }
+    }
+
+    // The listing takes an article's preview from its first lines' bytes.
+    void previewsFromBytesLikeFromText()
+    {
+        const QStringList lines = {QString(),
+                                   QStringLiteral("\r"),
+                                   QStringLiteral("   "),
+                                   QStringLiteral("\u3000"),
+                                   QStringLiteral("# Title"),
+                                   QStringLiteral("#no space"),
+                                   QStringLiteral("## 小标题\r"),
+                                   QStringLiteral("  > quoted [link](x.md)"),
+                                   QStringLiteral("*粗体* ~del~ `code`"),
+                                   QStringLiteral("\u2028x")};
+        QRandomGenerator random(5);
+        for (int i = 0; i < 20000; ++i) {
+            QStringList picked;
+            for (int k = int(random.bounded(6)); k >= 0; --k)
+                picked.append(lines.at(random.bounded(lines.size())));
+            const QString text = picked.join(QLatin1Char('\n'));
+            QCOMPARE(notePreviewOfUtf8(text.toUtf8()), notePreview(text));
+        }
+    }
+
+    // Searches fold whole vaults character by character; the fold is defined over the whole
+    // text: decomposed, marks dropped, case folded (sharp s too), recomposed.
+    void foldsLikeTheDefinition()
+    {
+        const auto definition = [](const QString& text) {
+            QString stripped;
+            for (QChar c : text.normalized(QString::NormalizationForm_KD)) {
+                if (c.category() != QChar::Mark_NonSpacing &&
+                    c.category() != QChar::Mark_SpacingCombining &&
+                    c.category() != QChar::Mark_Enclosing)
+                    stripped.append(c);
+            }
+            return stripped.toCaseFolded()
+                .replace(QChar(0x00DF), QLatin1String("ss"))
+                .normalized(QString::NormalizationForm_KC);
+        };
+        const QString pool =
+            QStringLiteral("aZ 9日记ＡｚÉé\u0301\u0308ßẞİıﬁ㎏①Ωω\u1100\u1161\u11A8가각ᄀ\u3131ｶﾞ"
+                           "\u3099が\u212B\u212AſΣς，。！\u00A0\u3000😀\uFB01\u0345Ǆ\u1E9Eאבـ");
+        QRandomGenerator random(11);
+        for (int i = 0; i < 20000; ++i) {
+            QString text;
+            for (int k = int(random.bounded(1, 12)); k > 0; --k) {
+                const qsizetype at = random.bounded(pool.size());
+                // Surrogate pairs stay whole.
+                if (pool.at(at).isHighSurrogate())
+                    text += pool.mid(at, 2);
+                else if (!pool.at(at).isLowSurrogate())
+                    text += pool.at(at);
+            }
+            QCOMPARE(foldForSearch(text), definition(text));
+        }
+    }
+
+    void hashesAsXxh64_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<quint64>("hash");
+        QTest::newRow("empty") << QByteArray() << quint64(0xEF46DB3751D8E999ull);
+        QTest::newRow("one byte") << QByteArray("a") << quint64(0xD24EC4F1A98C6E5Bull);
+        QTest::newRow("three bytes") << QByteArray("abc") << quint64(0x44BC2CF5AD770999ull);
+        QTest::newRow("longer than a stripe")
+            << QByteArray("Nobody inspects the spammish repetition")
+            << quint64(0xFBCEA83C8A378BF1ull);
+    }
+    void hashesAsXxh64()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(quint64, hash);
+        QCOMPARE(contentHash(bytes), hash);
     }
 
     void readsTheIndexLikeTheJsonReader_data()

@@ -3,12 +3,14 @@
 #include <QSet>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 MemoRecord memoWith(const QString& markdown)
 {
-    return MemoRecord{QStringLiteral("memo-a"), QDateTime(QDate(2024, 5, 1), QTime(9, 30)),
-                      QStringLiteral("Journal/2024/05/2024-05-01.md"), markdown, QString()};
+    return MemoRecord{u"memo-a"_s, QDateTime(QDate(2024, 5, 1), QTime(9, 30)),
+                      u"Journal/2024/05/2024-05-01.md"_s, markdown, QString()};
 }
 
 } // namespace
@@ -26,25 +28,20 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("stamps");
         QTest::addColumn<QStringList>("bodies");
         QTest::newRow("one follow-up")
-            << QStringLiteral("buy milk\n\n### 续记 · 2024-05-01 10:00\n\ndone")
-            << QStringLiteral("buy milk") << QStringLiteral("### 续记 · 2024-05-01 10:00\n\ndone")
-            << QStringList{QStringLiteral("2024-05-01 10:00")}
-            << QStringList{QStringLiteral("done")};
+            << u"buy milk\n\n### 续记 · 2024-05-01 10:00\n\ndone"_s << u"buy milk"_s
+            << u"### 续记 · 2024-05-01 10:00\n\ndone"_s << QStringList{u"2024-05-01 10:00"_s}
+            << QStringList{u"done"_s};
         QTest::newRow("none, not trimmed")
-            << QStringLiteral(" plain \n") << QStringLiteral(" plain \n") << QString()
-            << QStringList() << QStringList();
-        QTest::newRow("no space after the hashes")
-            << QStringLiteral("a\n###续记 · x") << QStringLiteral("a\n###续记 · x") << QString()
-            << QStringList() << QStringList();
+            << u" plain \n"_s << u" plain \n"_s << QString() << QStringList() << QStringList();
+        QTest::newRow("no space after the hashes") << u"a\n###续记 · x"_s << u"a\n###续记 · x"_s
+                                                   << QString() << QStringList() << QStringList();
         QTest::newRow("wide spacing and trailing spaces")
-            << QStringLiteral("a\n###  续记  ·  x y  \nb\n### 续记 · z\n") << QStringLiteral("a")
-            << QStringLiteral("###  续记  ·  x y  \nb\n### 续记 · z")
-            << QStringList{QStringLiteral("x y"), QStringLiteral("z")}
-            << QStringList{QStringLiteral("b"), QString()};
-        QTest::newRow("crlf") << QStringLiteral("a\r\n\r\n### 续记 · t\r\n\r\nb\r\n")
-                              << QStringLiteral("a") << QStringLiteral("### 续记 · t\r\n\r\nb")
-                              << QStringList{QStringLiteral("t")}
-                              << QStringList{QStringLiteral("b")};
+            << u"a\n###  续记  ·  x y  \nb\n### 续记 · z\n"_s << u"a"_s
+            << u"###  续记  ·  x y  \nb\n### 续记 · z"_s << QStringList{u"x y"_s, u"z"_s}
+            << QStringList{u"b"_s, QString()};
+        QTest::newRow("crlf") << u"a\r\n\r\n### 续记 · t\r\n\r\nb\r\n"_s << u"a"_s
+                              << u"### 续记 · t\r\n\r\nb"_s << QStringList{u"t"_s}
+                              << QStringList{u"b"_s};
     }
     void sections()
     {
@@ -69,26 +66,24 @@ private Q_SLOTS:
     void followUpIdentity()
     {
         const QList<MemoFollowUp> sections =
-            followUps(QStringLiteral("x\n### 续记 · t\nsame\n### 续记 · t\nsame"));
+            followUps(u"x\n### 续记 · t\nsame\n### 续记 · t\nsame"_s);
         QCOMPARE(sections.size(), 2);
         QCOMPARE(sections.at(0).id(), sections.at(1).id());
-        QCOMPARE(sections.at(0).id(), QStringLiteral("t") + QChar(u'\0') + QStringLiteral("same"));
-        const MemoFollowUp left{QStringLiteral("a"), QStringLiteral("bc")};
-        const MemoFollowUp right{QStringLiteral("ab"), QStringLiteral("c")};
+        QCOMPARE(sections.at(0).id(), u"t"_s + QChar(u'\0') + u"same"_s);
+        const MemoFollowUp left{u"a"_s, u"bc"_s};
+        const MemoFollowUp right{u"ab"_s, u"c"_s};
         QVERIFY(left.id() != right.id());
     }
 
     void images()
     {
-        const QString text = QStringLiteral("see ![](a.png) and\n\n![图 1](../b%20c.png)\n"
-                                            "### 续记 · t\n![x](d.png)");
+        const QString text = u"see ![](a.png) and\n\n![图 1](../b%20c.png)\n"
+                             "### 续记 · t\n![x](d.png)"_s;
         const QList<MemoImageReference> expected{
-            {QString(), QStringLiteral("a.png")},
-            {QStringLiteral("图 1"), QStringLiteral("../b%20c.png")},
-            {QStringLiteral("x"), QStringLiteral("d.png")}};
+            {QString(), u"a.png"_s}, {u"图 1"_s, u"../b%20c.png"_s}, {u"x"_s, u"d.png"_s}};
         QCOMPARE(imageReferences(text), expected);
-        QCOMPARE(expected.at(1).id(), QStringLiteral("../b%20c.png"));
-        QVERIFY(imageReferences(QStringLiteral("![a]() [b](c.png)")).isEmpty());
+        QCOMPARE(expected.at(1).id(), u"../b%20c.png"_s);
+        QVERIFY(imageReferences(u"![a]() [b](c.png)"_s).isEmpty());
     }
 
     void mediaRemoval_data()
@@ -97,21 +92,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("withoutImageLines");
         QTest::addColumn<QString>("withoutMedia");
         QTest::newRow("image lines")
-            << QStringLiteral(
-                   "![图片](a.png)\n\ntext ![inline](b.png)\n\n  ![图片](c.png)  \n\n\n\nend")
-            << QStringLiteral("text ![inline](b.png)\n\nend")
-            << QStringLiteral("text ![inline](b.png)\n\nend");
-        QTest::newRow("paragraphs") << QStringLiteral("a\n\n\n\nb\n\n![图片](c.png)")
-                                    << QStringLiteral("a\n\n\n\nb") << QStringLiteral("a\n\nb");
+            << u"![图片](a.png)\n\ntext ![inline](b.png)\n\n  ![图片](c.png)  \n\n\n\nend"_s
+            << u"text ![inline](b.png)\n\nend"_s << u"text ![inline](b.png)\n\nend"_s;
+        QTest::newRow("paragraphs")
+            << u"a\n\n\n\nb\n\n![图片](c.png)"_s << u"a\n\n\n\nb"_s << u"a\n\nb"_s;
         QTest::newRow("lone article link")
-            << QStringLiteral("\n[Trip plan](../../../Notes/Trip%20plan.md)\n")
-            << QStringLiteral("[Trip plan](../../../Notes/Trip%20plan.md)")
-            << QStringLiteral("Trip plan");
+            << u"\n[Trip plan](../../../Notes/Trip%20plan.md)\n"_s
+            << u"[Trip plan](../../../Notes/Trip%20plan.md)"_s << u"Trip plan"_s;
         QTest::newRow("article link with text")
-            << QStringLiteral("see [Trip](Trip.md)") << QStringLiteral("see [Trip](Trip.md)")
-            << QStringLiteral("see [Trip](Trip.md)");
-        QTest::newRow("crlf") << QStringLiteral("a\r\n![x](y)\r\nb") << QStringLiteral("a\r\r\nb")
-                              << QStringLiteral("a\r\r\nb");
+            << u"see [Trip](Trip.md)"_s << u"see [Trip](Trip.md)"_s << u"see [Trip](Trip.md)"_s;
+        QTest::newRow("crlf") << u"a\r\n![x](y)\r\nb"_s << u"a\r\r\nb"_s << u"a\r\r\nb"_s;
     }
     void mediaRemoval()
     {
@@ -126,22 +116,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("markdown");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("only an image")
-            << QStringLiteral("![图片](../../../Attachments/a.png)") << QStringLiteral("空白记录");
+        QTest::newRow("only an image") << u"![图片](../../../Attachments/a.png)"_s << u"空白记录"_s;
         QTest::newRow("converted memo")
-            << QStringLiteral("[Trip plan](../../../Notes/Trip%20plan.md)")
-            << QStringLiteral("Trip plan");
+            << u"[Trip plan](../../../Notes/Trip%20plan.md)"_s << u"Trip plan"_s;
         QTest::newRow("marks")
-            << QStringLiteral(
-                   "# Title\n   ### Sub\n- [x] done *well*\n* item\n> quote `code` ~~s~~ "
-                   "a_b\n1. kept\n#tag")
-            << QStringLiteral("Title\nSub\ndone well\nitem\n quote code s ab\n1. kept\n#tag");
+            << u"# Title\n   ### Sub\n- [x] done *well*\n* item\n> quote `code` ~~s~~ "
+               "a_b\n1. kept\n#tag"_s
+            << u"Title\nSub\ndone well\nitem\n quote code s ab\n1. kept\n#tag"_s;
         QTest::newRow("links and inline images")
-            << QStringLiteral("see [the doc](x.md#top) and ![a pic](p.png) here")
-            << QStringLiteral("see the doc and a pic here");
-        QTest::newRow("follow-ups left out")
-            << QStringLiteral("**main**\n\n### 续记 · t\n\nlater") << QStringLiteral("main");
-        QTest::newRow("only marks") << QStringLiteral("  **  \n") << QStringLiteral("空白记录");
+            << u"see [the doc](x.md#top) and ![a pic](p.png) here"_s
+            << u"see the doc and a pic here"_s;
+        QTest::newRow("follow-ups left out") << u"**main**\n\n### 续记 · t\n\nlater"_s << u"main"_s;
+        QTest::newRow("only marks") << u"  **  \n"_s << u"空白记录"_s;
     }
     void plainTexts()
     {
@@ -154,15 +140,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("markdown");
         QTest::addColumn<QString>("expected"); // null: none
-        QTest::newRow("converted memo")
-            << QStringLiteral(" [Trip plan](../../../Notes/Trip%20plan.md)\n")
-            << QStringLiteral("../../../Notes/Trip plan.md");
-        QTest::newRow("malformed escape")
-            << QStringLiteral("[a](100%.md)") << QStringLiteral("100%.md");
-        QTest::newRow("fragment") << QStringLiteral("[x](a.md#top)") << QString();
-        QTest::newRow("not markdown") << QStringLiteral("[x](a.txt)") << QString();
-        QTest::newRow("more text") << QStringLiteral("see [x](a.md)") << QString();
-        QTest::newRow("image") << QStringLiteral("![x](a.md)") << QString();
+        QTest::newRow("converted memo") << u" [Trip plan](../../../Notes/Trip%20plan.md)\n"_s
+                                        << u"../../../Notes/Trip plan.md"_s;
+        QTest::newRow("malformed escape") << u"[a](100%.md)"_s << u"100%.md"_s;
+        QTest::newRow("fragment") << u"[x](a.md#top)"_s << QString();
+        QTest::newRow("not markdown") << u"[x](a.txt)"_s << QString();
+        QTest::newRow("more text") << u"see [x](a.md)"_s << QString();
+        QTest::newRow("image") << u"![x](a.md)"_s << QString();
     }
     void articleLinks()
     {
@@ -180,15 +164,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("newText");
         QTest::addColumn<QString>("expected");
         QTest::newRow("empty text keeps image and follow-up")
-            << QStringLiteral("old\n\n![图片](a.png)\n\n### 续记 · t\n\nlater")
-            << QStringLiteral("  ") << QStringLiteral("![图片](a.png)\n\n### 续记 · t\n\nlater");
+            << u"old\n\n![图片](a.png)\n\n### 续记 · t\n\nlater"_s << u"  "_s
+            << u"![图片](a.png)\n\n### 续记 · t\n\nlater"_s;
         QTest::newRow("images move after the text")
-            << QStringLiteral("one\n\n![](a.png)\n\ntwo ![b](b.png)") << QStringLiteral(" new \n")
-            << QStringLiteral("new\n\n![图片](a.png)\n\n![b](b.png)");
+            << u"one\n\n![](a.png)\n\ntwo ![b](b.png)"_s << u" new \n"_s
+            << u"new\n\n![图片](a.png)\n\n![b](b.png)"_s;
         QTest::newRow("follow-up images stay in their section")
-            << QStringLiteral("old\n### 续记 · t\n![c](c.png)") << QStringLiteral("new")
-            << QStringLiteral("new\n\n### 续记 · t\n![c](c.png)");
-        QTest::newRow("nothing left") << QStringLiteral("old") << QString() << QString();
+            << u"old\n### 续记 · t\n![c](c.png)"_s << u"new"_s
+            << u"new\n\n### 续记 · t\n![c](c.png)"_s;
+        QTest::newRow("nothing left") << u"old"_s << QString() << QString();
     }
     void replacingPrimary()
     {
@@ -202,11 +186,10 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("mixed") << QStringLiteral("#tag1 and #日记/旅行 but not a#b or ##")
-                               << QStringList{QStringLiteral("tag1"), QStringLiteral("日记/旅行")};
+        QTest::newRow("mixed") << u"#tag1 and #日记/旅行 but not a#b or ##"_s
+                               << QStringList{u"tag1"_s, u"日记/旅行"_s};
         QTest::newRow("heading is no tag")
-            << QStringLiteral("# Title\n(#x) _#y #z-1 #z-1")
-            << QStringList{QStringLiteral("x"), QStringLiteral("z-1"), QStringLiteral("z-1")};
+            << u"# Title\n(#x) _#y #z-1 #z-1"_s << QStringList{u"x"_s, u"z-1"_s, u"z-1"_s};
     }
     void tags()
     {
@@ -218,13 +201,12 @@ private Q_SLOTS:
     void selections()
     {
         QSet<LibrarySelection> set{LibrarySelection::all(), LibrarySelection::quick(),
-                                   LibrarySelection::folder(QStringLiteral("Notes")),
-                                   LibrarySelection::folder(QStringLiteral("Notes"))};
+                                   LibrarySelection::folder(u"Notes"_s),
+                                   LibrarySelection::folder(u"Notes"_s)};
         QCOMPARE(set.size(), 3);
         QVERIFY(LibrarySelection() == LibrarySelection::all());
         QVERIFY(LibrarySelection::folder(QString()) != LibrarySelection::all());
-        QVERIFY(LibrarySelection::folder(QStringLiteral("a")) !=
-                LibrarySelection::folder(QStringLiteral("b")));
+        QVERIFY(LibrarySelection::folder(u"a"_s) != LibrarySelection::folder(u"b"_s));
     }
 };
 

@@ -7,6 +7,8 @@
 #include <QCryptographicHash>
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 QDateTime local(int year, int month, int day, int hour, int minute, int second = 0)
@@ -14,7 +16,7 @@ QDateTime local(int year, int month, int day, int hour, int minute, int second =
     return QDateTime(QDate(year, month, day), QTime(hour, minute, second));
 }
 
-const QString dayPath = QStringLiteral("Journal/2024/05/2024-05-01.md");
+const QString dayPath = u"Journal/2024/05/2024-05-01.md"_s;
 
 MemoIndexEntry entry(const QString& id, int hour, int minute, const QString& body,
                      const QString& folder = QString())
@@ -34,24 +36,21 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
-        const QString abc = QStringLiteral("ba7816bf8f01cfea414140de5dae2223");
-        QTest::newRow("abc") << QStringLiteral("abc") << abc;
-        QTest::newRow("surrounding space") << QStringLiteral("  abc\n") << abc;
-        QTest::newRow("unicode spaces") << QStringLiteral("\u3000abc\u2028") << abc;
+        const QString abc = u"ba7816bf8f01cfea414140de5dae2223"_s;
+        QTest::newRow("abc") << u"abc"_s << abc;
+        QTest::newRow("surrounding space") << u"  abc\n"_s << abc;
+        QTest::newRow("unicode spaces") << u"\u3000abc\u2028"_s << abc;
         const auto sha = [](const QString& text) {
             return QString::fromLatin1(
                 QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256)
                     .first(16)
                     .toHex());
         };
-        QTest::newRow("runs collapse")
-            << QStringLiteral("a  b\n\nc") << sha(QStringLiteral("a b c"));
+        QTest::newRow("runs collapse") << u"a  b\n\nc"_s << sha(u"a b c"_s);
         // White space is ICU's: tab, LF, FF, CR and the separators; VT and NEL are not.
-        QTest::newRow("tab, form feed, no-break space")
-            << QStringLiteral("a\t\fb\u00a0c") << sha(QStringLiteral("a b c"));
-        QTest::newRow("vertical tab kept") << QStringLiteral("a\vb") << sha(QStringLiteral("a\vb"));
-        QTest::newRow("next line kept")
-            << QStringLiteral("a\u0085b") << sha(QStringLiteral("a\u0085b"));
+        QTest::newRow("tab, form feed, no-break space") << u"a\t\fb\u00a0c"_s << sha(u"a b c"_s);
+        QTest::newRow("vertical tab kept") << u"a\vb"_s << sha(u"a\vb"_s);
+        QTest::newRow("next line kept") << u"a\u0085b"_s << sha(u"a\u0085b"_s);
     }
     void digest()
     {
@@ -62,12 +61,10 @@ private Q_SLOTS:
 
     void encodesSortedKeysAndWholeUtcSeconds()
     {
-        MemoIndexEntry first{QStringLiteral("memo-a"), local(2024, 5, 1, 9, 30, 12).addMSecs(500),
-                             QStringLiteral("Journal/2024/05/2024-05-01.md"),
-                             QStringLiteral("0123"), QString()};
-        MemoIndexEntry second{QStringLiteral("memo-b"), local(2024, 5, 1, 10, 0),
-                              QStringLiteral("Daily Notes/x.md"), QStringLiteral("4567"),
-                              std::nullopt};
+        MemoIndexEntry first{u"memo-a"_s, local(2024, 5, 1, 9, 30, 12).addMSecs(500),
+                             u"Journal/2024/05/2024-05-01.md"_s, u"0123"_s, QString()};
+        MemoIndexEntry second{u"memo-b"_s, local(2024, 5, 1, 10, 0), u"Daily Notes/x.md"_s,
+                              u"4567"_s, std::nullopt};
         const QByteArray expected = "[\n"
                                     "    {\n"
                                     "        \"contentDigest\": \"0123\",\n"
@@ -85,54 +82,25 @@ private Q_SLOTS:
                                     "]\n";
         QCOMPARE(encodeMemoIndex({first, second}), expected);
         // Text that needs escaping survives the round trip.
-        const MemoIndexEntry quoted{QStringLiteral("memo-q"), local(2024, 5, 1, 9, 0),
-                                    QStringLiteral("a/\"b\"\\c.md"), QStringLiteral("d"),
-                                    QStringLiteral("日记\n\t\u0001\u007f")};
+        const MemoIndexEntry quoted{u"memo-q"_s, local(2024, 5, 1, 9, 0), u"a/\"b\"\\c.md"_s,
+                                    u"d"_s, u"日记\n\t\u0001\u007f"_s};
         QCOMPARE(decodeMemoIndex(encodeMemoIndex({quoted})),
                  std::optional<QList<MemoIndexEntry>>({quoted}));
         // A date that has no four-digit year still gives a readable file.
-        const MemoIndexEntry odd{QStringLiteral("memo-c"), QDateTime(), QStringLiteral("p"),
-                                 QStringLiteral("d"), QString()};
+        const MemoIndexEntry odd{u"memo-c"_s, QDateTime(), u"p"_s, u"d"_s, QString()};
         QVERIFY(decodeMemoIndex(encodeMemoIndex({odd, second})));
         const std::optional<QList<MemoIndexEntry>> decoded = decodeMemoIndex(expected);
         QVERIFY(decoded);
         first.createdAt = local(2024, 5, 1, 9, 30, 12);
         QCOMPARE(*decoded, (QList<MemoIndexEntry>{first, second}));
-    }
-
-    void decoding_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("decodes");
-        const QByteArray rest = R"(, "contentDigest": "d", "id": "memo-a", "journalPath": "p")";
-        QTest::newRow("empty array") << QByteArray("[]") << true;
-        QTest::newRow("escaped slash and offset")
-            << QByteArray(R"([{"createdAt": "2024-05-01T09:30:12+08:00", "journalPath": "a\/b",)"
-                          R"( "contentDigest": "d", "id": "memo-a", "folderPath": null}])")
-            << true;
-        QTest::newRow("fractional seconds")
-            << R"([{"createdAt": "2024-05-01T01:30:12.500Z")" + rest + "}]" << false;
-        QTest::newRow("no zone") << R"([{"createdAt": "2024-05-01T01:30:12")" + rest + "}]"
-                                 << false;
-        QTest::newRow("missing id")
-            << QByteArray(R"([{"createdAt": "2024-05-01T01:30:12Z", "contentDigest": "d", )"
-                          R"("journalPath": "p"}])")
-            << false;
-        QTest::newRow("folder of wrong type")
-            << R"([{"createdAt": "2024-05-01T01:30:12Z", "folderPath": 3)" + rest + "}]" << false;
-        QTest::newRow("not an array") << QByteArray(R"({"entries": []})") << false;
-    }
-    void decoding()
-    {
-        QFETCH(QByteArray, json);
-        QFETCH(bool, decodes);
-        const std::optional<QList<MemoIndexEntry>> entries = decodeMemoIndex(json);
-        QCOMPARE(bool(entries), decodes);
-        if (QByteArray(QTest::currentDataTag()) == "escaped slash and offset") {
-            QCOMPARE(entries->first().journalPath, QStringLiteral("a/b"));
-            QCOMPARE(entries->first().createdAt, local(2024, 5, 1, 9, 30, 12));
-            QCOMPARE(entries->first().folderPath, std::nullopt);
-        }
+        // Other writers' forms: an escaped slash, a zone offset, a null folder.
+        QCOMPARE(decodeMemoIndex(
+                     R"([{"createdAt": "2024-05-01T09:30:12+08:00", "journalPath": )"
+                     R"("a\/b", "contentDigest": "d", "id": "memo-a", "folderPath": null}])"),
+                 std::optional<QList<MemoIndexEntry>>({{u"memo-a"_s, local(2024, 5, 1, 9, 30, 12),
+                                                        u"a/b"_s, u"d"_s, std::nullopt}}));
+        QCOMPARE(decodeMemoIndex("[]"),
+                 std::optional<QList<MemoIndexEntry>>(QList<MemoIndexEntry>()));
     }
 
     // An index that does not decode counts as empty for reading, but is never replaced by one
@@ -141,86 +109,83 @@ private Q_SLOTS:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::newRow("empty file") << QByteArray();
-        QTest::newRow("cut short") << QByteArray("[\n    {\n        \"contentDigest\": \"d\",");
+        QTest::newRow("cut short") << "[\n    {\n        \"contentDigest\": \"d\","_ba;
         QTest::newRow("wrong type")
             << QByteArray(R"([{"contentDigest": 1, "createdAt": )"
                           R"("2024-05-01T01:30:12Z", "id": "a", "journalPath": "p"}])");
         QTest::newRow("date out of range")
             << QByteArray(R"([{"contentDigest": "d", "createdAt": )"
                           R"("2024-13-01T01:30:12Z", "id": "a", "journalPath": "p"}])");
+        const QByteArray rest = R"(, "contentDigest": "d", "id": "memo-a", "journalPath": "p")";
+        QTest::newRow("fractional seconds")
+            << R"([{"createdAt": "2024-05-01T01:30:12.500Z")" + rest + "}]";
+        QTest::newRow("no zone") << R"([{"createdAt": "2024-05-01T01:30:12")" + rest + "}]";
+        QTest::newRow("missing id") << QByteArray(R"([{"createdAt": "2024-05-01T01:30:12Z", )"
+                                                  R"("contentDigest": "d", "journalPath": "p"}])");
+        QTest::newRow("folder of wrong type")
+            << R"([{"createdAt": "2024-05-01T01:30:12Z", "folderPath": 3)" + rest + "}]";
+        QTest::newRow("not an array") << QByteArray(R"({"entries": []})");
     }
     void undecodableIndexIsKeptAsideAndRebuilt()
     {
         QFETCH(QByteArray, bytes);
         TestVault vault;
         VaultRepository repository(vault.root());
-        const MemoRecord first =
-            repository.createMemo(QStringLiteral("one"), local(2024, 5, 1, 9, 0), {}, {});
-        repository.createMemo(QStringLiteral("two"), local(2024, 5, 1, 9, 5), {}, {});
+        const MemoRecord first = repository.createMemo(u"one"_s, local(2024, 5, 1, 9, 0), {}, {});
+        repository.createMemo(u"two"_s, local(2024, 5, 1, 9, 5), {}, {});
         vault.write(memoIndexRelativePath(), bytes);
         QVERIFY(repository.loadMemoIndex().isEmpty());
 
-        repository.updateMemo(first.id, QStringLiteral("one, edited"));
-        const QStringList aside =
-            vault.files().filter(QStringLiteral(".larch/memo-index.unreadable-"));
+        repository.updateMemo(first.id, u"one, edited"_s);
+        const QStringList aside = vault.files().filter(u".larch/memo-index.unreadable-"_s);
         QCOMPARE(aside.size(), 1);
         QCOMPARE(vault.read(aside.first()), bytes);
         const QList<MemoIndexEntry> rebuilt = repository.loadMemoIndex();
         QCOMPARE(rebuilt.size(), 2);
-        QCOMPARE(rebuilt.first().contentDigest, memoContentDigest(QStringLiteral("one, edited")));
+        QCOMPARE(rebuilt.first().contentDigest, memoContentDigest(u"one, edited"_s));
         const QList<VaultWarning> warnings = repository.takeWarnings();
         QCOMPARE(warnings.size(), 1);
         QVERIFY(warnings.first().text.contains(aside.first()));
     }
 
-    void upsertReplacesAndKeepsCreationOrder()
+    void upsertAndRemove()
     {
         TestVault vault;
         VaultRepository repository(vault.root());
         const auto memo = [](const QString& id, int hour, const QString& text) {
-            return MemoRecord{id, local(2024, 5, 1, hour, 0), dayPath, text, QStringLiteral("F")};
+            return MemoRecord{id, local(2024, 5, 1, hour, 0), dayPath, text, u"F"_s};
         };
-        repository.upsertMemoIndexEntry(memo(QStringLiteral("memo-late"), 12, QStringLiteral("l")));
-        repository.upsertMemoIndexEntry(memo(QStringLiteral("memo-early"), 8, QStringLiteral("e")));
-        repository.upsertMemoIndexEntry(memo(QStringLiteral("memo-tie"), 12, QStringLiteral("t")));
-        repository.upsertMemoIndexEntry(memo(QStringLiteral("memo-late"), 12, QStringLiteral("L")));
+        repository.upsertMemoIndexEntry(memo(u"memo-late"_s, 12, u"l"_s));
+        repository.upsertMemoIndexEntry(memo(u"memo-early"_s, 8, u"e"_s));
+        repository.upsertMemoIndexEntry(memo(u"memo-tie"_s, 12, u"t"_s));
+        repository.upsertMemoIndexEntry(memo(u"memo-late"_s, 12, u"L"_s));
         QStringList ids;
         for (const MemoIndexEntry& e : repository.loadMemoIndex())
             ids.append(e.id);
         // Equal times keep the order in which they were stored: the replaced entry goes last.
-        QCOMPARE(ids, (QStringList{QStringLiteral("memo-early"), QStringLiteral("memo-tie"),
-                                   QStringLiteral("memo-late")}));
-        QCOMPARE(repository.loadMemoIndex().last().contentDigest,
-                 memoContentDigest(QStringLiteral("L")));
-    }
-
-    void removeRewritesEvenWhenNothingWasDropped()
-    {
-        TestVault vault;
-        VaultRepository repository(vault.root());
-        repository.removeMemoIndexEntry(QStringLiteral("memo-unknown"));
-        QCOMPARE(vault.read(memoIndexRelativePath()), QByteArray("[\n]\n"));
-        repository.upsertMemoIndexEntry(MemoRecord{QStringLiteral("memo-a"),
-                                                   local(2024, 5, 1, 9, 0), dayPath,
-                                                   QStringLiteral("x"), QString()});
-        repository.removeMemoIndexEntry(QStringLiteral("memo-a"));
+        QCOMPARE(ids, (QStringList{u"memo-early"_s, u"memo-tie"_s, u"memo-late"_s}));
+        QCOMPARE(repository.loadMemoIndex().last().contentDigest, memoContentDigest(u"L"_s));
+        for (const QString& id : ids)
+            repository.removeMemoIndexEntry(id);
         QVERIFY(repository.loadMemoIndex().isEmpty());
+        // Removing what is not there still writes the file.
+        QVERIFY(QFile::remove(vault.path(memoIndexRelativePath())));
+        repository.removeMemoIndexEntry(u"memo-unknown"_s);
+        QCOMPARE(vault.read(memoIndexRelativePath()), "[\n]\n"_ba);
     }
 
     void failedIndexWriteKeepsThePreviousFile()
     {
         TestVault vault;
         VaultRepository repository(vault.root());
-        repository.upsertMemoIndexEntry(MemoRecord{QStringLiteral("memo-a"),
-                                                   local(2024, 5, 1, 9, 0), dayPath,
-                                                   QStringLiteral("x"), QString()});
+        repository.upsertMemoIndexEntry(
+            MemoRecord{u"memo-a"_s, local(2024, 5, 1, 9, 0), dayPath, u"x"_s, QString()});
         const QByteArray before = vault.read(memoIndexRelativePath());
         {
             const FileSizeLimit limit(before.size());
             QVERIFY_THROWS_EXCEPTION(
-                FileError, repository.upsertMemoIndexEntry(
-                               MemoRecord{QStringLiteral("memo-b"), local(2024, 5, 1, 10, 0),
-                                          dayPath, QStringLiteral("y"), QString()}));
+                FileError, repository.upsertMemoIndexEntry(MemoRecord{
+                               u"memo-b"_s, local(2024, 5, 1, 10, 0), dayPath, u"y"_s, QString()}));
         }
         QCOMPARE(vault.read(memoIndexRelativePath()), before);
         QCOMPARE(vault.files(), QStringList{memoIndexRelativePath()});
@@ -231,61 +196,53 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QList<MemoIndexEntry>>("entries");
         QTest::addColumn<QString>("expected");
-        const QString title = QStringLiteral("# 2024-05-01\n\n");
-        const QString a = QStringLiteral("<a id=\"memo-a\"></a>\n\n");
-        const QString b = QStringLiteral("<a id=\"memo-b\" data-folder=\"Reading/Books\"></a>\n\n");
-        const QString stripped = title + QStringLiteral("## 09:30\n\nfirst memo\n\n---\n\n"
-                                                        "## 14:05\n\nsecond\n  memo\n\n---\n");
+        const QString title = u"# 2024-05-01\n\n"_s;
+        const QString a = u"<a id=\"memo-a\"></a>\n\n"_s;
+        const QString b = u"<a id=\"memo-b\" data-folder=\"Reading/Books\"></a>\n\n"_s;
+        const QString stripped = title + u"## 09:30\n\nfirst memo\n\n---\n\n"
+                                         "## 14:05\n\nsecond\n  memo\n\n---\n"_s;
         const QList<MemoIndexEntry> both{
-            entry(QStringLiteral("memo-a"), 9, 30, QStringLiteral("first memo")),
-            entry(QStringLiteral("memo-b"), 14, 5, QStringLiteral("second memo"),
-                  QStringLiteral("Reading/Books"))};
-        QTest::newRow("all anchors back")
-            << stripped << both
-            << title + a + QStringLiteral("## 09:30\n\nfirst memo\n\n---\n\n") + b +
-                   QStringLiteral("## 14:05\n\nsecond\n  memo\n\n---\n");
+            entry(u"memo-a"_s, 9, 30, u"first memo"_s),
+            entry(u"memo-b"_s, 14, 5, u"second memo"_s, u"Reading/Books"_s)};
+        QTest::newRow("all anchors back") << stripped << both
+                                          << title + a + u"## 09:30\n\nfirst memo\n\n---\n\n"_s +
+                                                 b + u"## 14:05\n\nsecond\n  memo\n\n---\n"_s;
         QTest::newRow("other day file")
             << stripped
-            << QList<MemoIndexEntry>{MemoIndexEntry{
-                   QStringLiteral("memo-a"), local(2024, 5, 1, 9, 30),
-                   QStringLiteral("Journal/2024/05/x.md"),
-                   memoContentDigest(QStringLiteral("first memo")), QString()}}
+            << QList<MemoIndexEntry>{MemoIndexEntry{u"memo-a"_s, local(2024, 5, 1, 9, 30),
+                                                    u"Journal/2024/05/x.md"_s,
+                                                    memoContentDigest(u"first memo"_s), QString()}}
             << stripped;
-        const QString twins =
-            title + QStringLiteral("## 09:30\n\nsame\n\n---\n\n## 09:30\n\nsame\n\n---\n");
+        const QString twins = title + u"## 09:30\n\nsame\n\n---\n\n## 09:30\n\nsame\n\n---\n"_s;
         QTest::newRow("identical twins stay unanchored")
             << twins
-            << QList<MemoIndexEntry>{entry(QStringLiteral("memo-a"), 9, 30, QStringLiteral("same")),
-                                     entry(QStringLiteral("memo-b"), 9, 30, QStringLiteral("same"))}
+            << QList<MemoIndexEntry>{entry(u"memo-a"_s, 9, 30, u"same"_s),
+                                     entry(u"memo-b"_s, 9, 30, u"same"_s)}
             << twins;
-        QTest::newRow("bold heading") << title + QStringLiteral("**09:30**\n\nfirst memo\n") << both
-                                      << title + a + QStringLiteral("**09:30**\n\nfirst memo\n");
-        QTest::newRow("changed minute")
-            << title + QStringLiteral("## 09:31\n\nfirst memo\n") << both
-            << title + QStringLiteral("## 09:31\n\nfirst memo\n");
+        QTest::newRow("bold heading") << title + u"**09:30**\n\nfirst memo\n"_s << both
+                                      << title + a + u"**09:30**\n\nfirst memo\n"_s;
+        QTest::newRow("changed minute") << title + u"## 09:31\n\nfirst memo\n"_s << both
+                                        << title + u"## 09:31\n\nfirst memo\n"_s;
         // The anchor's "<a id=\"memo-" starts 38 characters plus the filler before the heading.
         const auto afterAnchor = [&](const QString& filler) {
-            return title + QStringLiteral("<a id=\"memo-x\"></a>\n\n## 08:00\n\n") + filler +
-                   QStringLiteral("\n\n---\n\n## 09:30\n\nfirst memo\n\n---\n");
+            return title + u"<a id=\"memo-x\"></a>\n\n## 08:00\n\n"_s + filler +
+                   u"\n\n---\n\n## 09:30\n\nfirst memo\n\n---\n"_s;
         };
         const auto fixed = [&](QString text) {
-            return text.insert(text.indexOf(QStringLiteral("## 09:30")), a);
+            return text.insert(text.indexOf(u"## 09:30"_s), a);
         };
-        const QString inReach = afterAnchor(QString(62, QLatin1Char('x')));
+        const QString inReach = afterAnchor(QString(62, 'x'_L1));
         QTest::newRow("anchor 100 characters back") << inReach << both << inReach;
-        const QString outOfReach = afterAnchor(QString(63, QLatin1Char('x')));
+        const QString outOfReach = afterAnchor(QString(63, 'x'_L1));
         QTest::newRow("anchor 101 characters back") << outOfReach << both << fixed(outOfReach);
         // An emoji is one character although it takes two UTF-16 units.
         const QString emoji =
-            afterAnchor(QString(56, QLatin1Char('x')) +
-                        QStringLiteral("\U0001F600\U0001F600\U0001F600\U0001F600"));
+            afterAnchor(QString(56, 'x'_L1) + u"\U0001F600\U0001F600\U0001F600\U0001F600"_s);
         QTest::newRow("characters, not code units") << emoji << both << emoji;
         const QString anchored =
-            title + a + QStringLiteral("## 09:30\n\nfirst memo\n\n---\n\n## 09:30\n\nfirst memo\n");
+            title + a + u"## 09:30\n\nfirst memo\n\n---\n\n## 09:30\n\nfirst memo\n"_s;
         QTest::newRow("anchor still present")
-            << anchored
-            << QList<MemoIndexEntry>{entry(QStringLiteral("memo-a"), 9, 30,
-                                           QStringLiteral("first memo"))}
+            << anchored << QList<MemoIndexEntry>{entry(u"memo-a"_s, 9, 30, u"first memo"_s)}
             << anchored;
     }
     void reanchoring()
@@ -300,21 +257,21 @@ private Q_SLOTS:
     {
         TestVault vault;
         VaultRepository repository(vault.root());
-        const QString original = QStringLiteral(
-            "# 2024-05-01\n\n<a id=\"memo-a\"></a>\n\n## 09:30\n\nfirst memo\n\n---\n\n"
+        const QString original =
+            u"# 2024-05-01\n\n<a id=\"memo-a\"></a>\n\n## 09:30\n\nfirst memo\n\n---\n\n"
             "<a id=\"memo-b\" data-folder=\"Reading/Books\"></a>\n\n## 14:05\n\nsecond "
-            "memo\n\n---\n");
+            "memo\n\n---\n"_s;
         vault.write(dayPath, original);
         const QList<MemoRecord> before = repository.loadMemos();
         for (const MemoRecord& memo : before)
             repository.upsertMemoIndexEntry(memo);
         QString stripped = original;
-        stripped.remove(QStringLiteral("<a id=\"memo-a\"></a>\n\n"));
-        stripped.remove(QStringLiteral("<a id=\"memo-b\" data-folder=\"Reading/Books\"></a>\n\n"));
+        stripped.remove(u"<a id=\"memo-a\"></a>\n\n"_s);
+        stripped.remove(u"<a id=\"memo-b\" data-folder=\"Reading/Books\"></a>\n\n"_s);
         vault.write(dayPath, stripped);
         QCOMPARE(repository.loadMemos(), before);
         QCOMPARE(vault.readText(dayPath), original);
-        QCOMPARE(before.last().folderPath, QStringLiteral("Reading/Books"));
+        QCOMPARE(before.last().folderPath, u"Reading/Books"_s);
     }
 };
 

@@ -4,6 +4,8 @@
 
 #include <QTest>
 
+using namespace Qt::Literals::StringLiterals;
+
 class PathsTest : public QObject
 {
     Q_OBJECT
@@ -13,13 +15,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QString>("expected"); // relative to the root; null = invalidPath
-        QTest::newRow("root") << QString() << QString(QLatin1String(""));
-        QTest::newRow("dot piece")
-            << QStringLiteral("Notes/./Plan.md") << QStringLiteral("Notes/Plan.md");
-        QTest::newRow("double slash") << QStringLiteral("a//b.md") << QStringLiteral("a/b.md");
-        QTest::newRow("absolute") << QStringLiteral("/etc/hosts") << QString();
-        QTest::newRow("climbs") << QStringLiteral("../x.md") << QString();
-        QTest::newRow("climbs back in") << QStringLiteral("Notes/../Plan.md") << QString();
+        QTest::newRow("root") << QString() << QString(""_L1);
+        QTest::newRow("dot piece") << u"Notes/./Plan.md"_s << u"Notes/Plan.md"_s;
+        QTest::newRow("double slash") << u"a//b.md"_s << u"a/b.md"_s;
+        QTest::newRow("absolute") << u"/etc/hosts"_s << QString();
+        QTest::newRow("climbs") << u"../x.md"_s << QString();
+        QTest::newRow("climbs back in") << u"Notes/../Plan.md"_s << QString();
     }
     void resolveVaultPath()
     {
@@ -40,23 +41,20 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("expected"); // null = invalidName
-        QTest::newRow("trim and extension")
-            << QStringLiteral("  Plan.md ") << QStringLiteral("Plan");
-        QTest::newRow("upper-case extension")
-            << QStringLiteral("Plan.MD") << QStringLiteral("Plan");
-        QTest::newRow("one extension only") << QStringLiteral("a.md.md") << QStringLiteral("a.md");
-        QTest::newRow("three dots") << QStringLiteral("...") << QStringLiteral("...");
-        QTest::newRow("chinese") << QStringLiteral(" 周计划 ") << QStringLiteral("周计划");
-        QTest::newRow("slash") << QStringLiteral("a/b") << QString();
-        QTest::newRow("colon") << QStringLiteral("12:30") << QString();
-        QTest::newRow("dot") << QStringLiteral(".") << QString();
-        QTest::newRow("dot dot") << QStringLiteral("..") << QString();
-        QTest::newRow("spaces") << QStringLiteral("   ") << QString();
-        QTest::newRow("only extension") << QStringLiteral(".MD") << QString();
+        QTest::newRow("trim and extension") << u"  Plan.md "_s << u"Plan"_s;
+        QTest::newRow("upper-case extension") << u"Plan.MD"_s << u"Plan"_s;
+        QTest::newRow("one extension only") << u"a.md.md"_s << u"a.md"_s;
+        QTest::newRow("three dots") << u"..."_s << u"..."_s;
+        QTest::newRow("chinese") << u" 周计划 "_s << u"周计划"_s;
+        QTest::newRow("slash") << u"a/b"_s << QString();
+        QTest::newRow("colon") << u"12:30"_s << QString();
+        QTest::newRow("dot") << u"."_s << QString();
+        QTest::newRow("dot dot") << u".."_s << QString();
+        QTest::newRow("spaces") << u"   "_s << QString();
+        QTest::newRow("only extension") << u".MD"_s << QString();
         // Line breaks and other control characters make links no one can follow or repair.
         for (const char16_t c : {u'\n', u'\r', u'\t', u'\x7f', u'\x85', u'\x2028', u'\x2029'})
-            QTest::addRow("control U+%04X", unsigned(c))
-                << QStringLiteral("a") + QChar(c) + QStringLiteral("b") << QString();
+            QTest::addRow("control U+%04X", unsigned(c)) << u"a"_s + QChar(c) + u"b"_s << QString();
     }
     void validatedName()
     {
@@ -74,23 +72,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("target");
         QTest::addColumn<QString>("link");
         QTest::newRow("journal to notes")
-            << QStringLiteral("Journal/2024/05/2024-05-01.md") << QStringLiteral("Notes/My plan.md")
-            << QStringLiteral("../../../Notes/My%20plan.md");
+            << u"Journal/2024/05/2024-05-01.md"_s << u"Notes/My plan.md"_s
+            << u"../../../Notes/My%20plan.md"_s;
         QTest::newRow("parentheses")
-            << QStringLiteral("Notes/a.md") << QStringLiteral("Notes/b (1).md")
-            << QStringLiteral("b%20%281%29.md");
-        QTest::newRow("from root") << QStringLiteral("a.md") << QStringLiteral("Notes/x.md")
-                                   << QStringLiteral("Notes/x.md");
-        QTest::newRow("itself") << QStringLiteral("Notes/a.md") << QStringLiteral("Notes/a.md")
-                                << QStringLiteral("a.md");
-        QTest::newRow("percent") << QStringLiteral("Notes/a.md") << QStringLiteral("100%.md")
-                                 << QStringLiteral("../100%25.md");
+            << u"Notes/a.md"_s << u"Notes/b (1).md"_s << u"b%20%281%29.md"_s;
+        QTest::newRow("from root") << u"a.md"_s << u"Notes/x.md"_s << u"Notes/x.md"_s;
+        QTest::newRow("itself") << u"Notes/a.md"_s << u"Notes/a.md"_s << u"a.md"_s;
+        QTest::newRow("percent") << u"Notes/a.md"_s << u"100%.md"_s << u"../100%25.md"_s;
         QTest::newRow("chinese stays")
-            << QStringLiteral("a.md") << QStringLiteral("笔记/读书 笔记.md")
-            << QStringLiteral("笔记/读书%20笔记.md");
-        QTest::newRow("hash is no fragment")
-            << QStringLiteral("a.md") << QStringLiteral("C# tips.md")
-            << QStringLiteral("C%23%20tips.md");
+            << u"a.md"_s << u"笔记/读书 笔记.md"_s << u"笔记/读书%20笔记.md"_s;
+        QTest::newRow("hash is no fragment") << u"a.md"_s << u"C# tips.md"_s << u"C%23%20tips.md"_s;
     }
     void relativeMarkdownLink()
     {
@@ -106,19 +97,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("expected"); // null = leaves the vault
-        QTest::newRow("climbs out") << QStringLiteral("../../../../x.md")
-                                    << QStringLiteral("Journal/2024/05/2024-05-01.md") << QString();
-        QTest::newRow("dot") << QStringLiteral("./a.md") << QStringLiteral("a.md")
-                             << QStringLiteral("a.md");
-        QTest::newRow("malformed escape kept")
-            << QStringLiteral("100%.md") << QStringLiteral("a.md") << QStringLiteral("100%.md");
-        QTest::newRow("escaped utf-8")
-            << QStringLiteral("%E7%AC%94.md") << QStringLiteral("a.md") << QStringLiteral("笔.md");
+        QTest::newRow("climbs out")
+            << u"../../../../x.md"_s << u"Journal/2024/05/2024-05-01.md"_s << QString();
+        QTest::newRow("dot") << u"./a.md"_s << u"a.md"_s << u"a.md"_s;
+        QTest::newRow("malformed escape kept") << u"100%.md"_s << u"a.md"_s << u"100%.md"_s;
+        QTest::newRow("escaped utf-8") << u"%E7%AC%94.md"_s << u"a.md"_s << u"笔.md"_s;
         QTest::newRow("raw percent beside an escape")
-            << QStringLiteral("100%%20done.md") << QStringLiteral("a.md")
-            << QStringLiteral("100% done.md");
-        QTest::newRow("escape that is not UTF-8")
-            << QStringLiteral("%FF.md") << QStringLiteral("a.md") << QStringLiteral("%FF.md");
+            << u"100%%20done.md"_s << u"a.md"_s << u"100% done.md"_s;
+        QTest::newRow("escape that is not UTF-8") << u"%FF.md"_s << u"a.md"_s << u"%FF.md"_s;
     }
     void resolveMarkdownLink()
     {
@@ -135,17 +121,16 @@ private Q_SLOTS:
     void prepareLayout()
     {
         TestVault vault;
-        VaultRepository repository(vault.path(QStringLiteral("new/vault")));
+        VaultRepository repository(vault.path(u"new/vault"_s));
         // A vault folder that is gone (an unmounted drive) is never made afresh.
         QVERIFY_THROWS_EXCEPTION(FileError, repository.prepareLayout());
-        QVERIFY(!vault.exists(QStringLiteral("new")));
+        QVERIFY(!vault.exists(u"new"_s));
         QDir().mkpath(repository.rootPath());
         repository.prepareLayout();
         QStringList made = QDir(repository.rootPath())
                                .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         made.sort();
-        QCOMPARE(made, QStringList({QStringLiteral("Attachments"), QStringLiteral("Journal"),
-                                    QStringLiteral("Notes")}));
+        QCOMPARE(made, QStringList({u"Attachments"_s, u"Journal"_s, u"Notes"_s}));
         repository.prepareLayout(); // a second run changes nothing and does not fail
         QVERIFY(repository.takeWarnings().isEmpty());
     }

@@ -6,28 +6,18 @@
 #include "testvault.h"
 #include "vaultrepository.h"
 
-#include <QDirIterator>
 #include <QTest>
 
-namespace {
+using namespace Qt::Literals::StringLiterals;
 
-QMap<QString, QByteArray> contents(const QString& root)
-{
-    QMap<QString, QByteArray> files;
-    for (QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-         it.hasNext();) {
-        const QString file = it.next();
-        files.insert(file, readFileBytes(file));
-    }
-    return files;
-}
+namespace {
 
 QString warningsText(const VaultRepository& repository)
 {
     QStringList texts;
     for (const VaultWarning& warning : repository.takeWarnings())
         texts.append(warning.text);
-    return texts.join(QLatin1Char('\n'));
+    return texts.join('\n'_L1);
 }
 
 } // namespace
@@ -46,48 +36,45 @@ private Q_SLOTS:
         const QString root = scratch->root();
         const VaultRepository repository(root);
         const QDateTime now(QDate(2024, 5, 2), QTime(10, 0));
-        const QString today = QStringLiteral("Journal/2024/05/2024-05-02.md");
+        const QString today = u"Journal/2024/05/2024-05-02.md"_s;
         // No Notes folder; yesterday left an unfinished todo (a roll-over is due); a memo of today
         // lost its anchor line (a repair is due).
-        QDir(root).mkpath(QStringLiteral("Journal/2024/05"));
-        writeFileAtomically(root + QStringLiteral("/Journal/2024/05/2024-05-01.md"),
+        QDir(root).mkpath(u"Journal/2024/05"_s);
+        writeFileAtomically(root + u"/Journal/2024/05/2024-05-01.md"_s,
                             "<a id=\"daily-todos\"></a>\n\n- [ ] carry\n");
-        writeFileAtomically(root + QLatin1Char('/') + today,
-                            "# 2024-05-02\n\n## 09:30\n\nstripped\n\n---\n");
+        writeFileAtomically(root + '/'_L1 + today, "# 2024-05-02\n\n## 09:30\n\nstripped\n\n---\n");
         repository.saveMemoIndex(
-            {MemoIndexEntry{QStringLiteral("memo-a"), QDateTime(QDate(2024, 5, 2), QTime(9, 30)),
-                            today, memoContentDigest(QStringLiteral("stripped")), QString()}});
+            {MemoIndexEntry{u"memo-a"_s, QDateTime(QDate(2024, 5, 2), QTime(9, 30)), today,
+                            memoContentDigest(u"stripped"_s), QString()}});
         if (!scratch->makeReadOnly())
             QSKIP("The scratch file system cannot be made read-only here.");
-        const QMap<QString, QByteArray> before = contents(root);
+        const QMap<QString, QByteArray> before = fileContents(root);
 
         repository.prepareLayout();
         const QList<MemoRecord> memos = repository.loadMemos();
         QCOMPARE(memos.size(), 1);
-        QCOMPARE(memos.first().id, QStringLiteral("memo-a"));
+        QCOMPARE(memos.first().id, u"memo-a"_s);
         const QList<DailyTodoItem> todos = repository.rollOverDailyTodos(now);
         QCOMPARE(todos.size(), 1);
-        QCOMPARE(todos.first().text, QStringLiteral("carry"));
+        QCOMPARE(todos.first().text, u"carry"_s);
         QVERIFY(repository.loadSnapshot().notes.isEmpty());
 
         const QString warnings = warningsText(repository);
-        for (const QString& expected : {QStringLiteral("/Notes"), QStringLiteral("/Attachments"),
-                                        today, QStringLiteral("待办")})
+        for (const QString& expected : {u"/Notes"_s, u"/Attachments"_s, today, u"待办"_s})
             QVERIFY2(warnings.contains(expected), qPrintable(warnings));
-        QCOMPARE(contents(root), before);
+        QCOMPARE(fileContents(root), before);
     }
 
     void fileWhereTheJournalFolderBelongs()
     {
         TestVault vault;
         const VaultRepository repository(vault.root());
-        vault.write(QStringLiteral("Journal"), QByteArray("not a folder"));
-        vault.write(QStringLiteral("Notes/a.md"), QByteArray("# a\n"));
+        vault.write(u"Journal"_s, "not a folder"_ba);
+        vault.write(u"Notes/a.md"_s, "# a\n"_ba);
         repository.prepareLayout();
-        QVERIFY(warningsText(repository).contains(QStringLiteral("/Journal")));
+        QVERIFY(warningsText(repository).contains(u"/Journal"_s));
         QCOMPARE(repository.loadSnapshot().notes.size(), 1);
-        QCOMPARE(repository.loadDocument(QStringLiteral("Notes/a.md")).markdown,
-                 QStringLiteral("# a\n"));
+        QCOMPARE(repository.loadDocument(u"Notes/a.md"_s).markdown, u"# a\n"_s);
         QVERIFY(repository.loadMemos().isEmpty());
         QVERIFY(warningsText(repository).isEmpty());
     }
