@@ -85,6 +85,9 @@ struct EditorWindow : WorkspaceWindow
         web->forceActiveFocus();
         evaluate(editor, QStringLiteral("document.querySelector('.cm-content').focus()"));
         QTest::keyClick(main->window, Qt::Key_End, Qt::ControlModifier);
+        // Keys and scripts reach the page by different ways: a command sent next must find the
+        // caret at the end already.
+        coordinator(editor)->synchronizeAndWait(5000);
     }
     void type(const char* text)
     {
