@@ -11,6 +11,7 @@
 #include "benchvault.h"
 #include "librarycontroller.h"
 #include "uibenchwindow.h"
+#include "threadclock.h"
 
 #include <QCommandLineParser>
 #include <QDeadlineTimer>
@@ -32,8 +33,6 @@
 #include <functional>
 #include <memory>
 #include <stdexcept>
-
-#include <time.h>
 
 namespace {
 
@@ -125,14 +124,6 @@ const QStringList queries{QStringLiteral("学习笔记"), QStringLiteral("review
 // frame is drawn.
 QList<double> keyHandling;
 QList<double> keyHandlingCpu;
-
-// CPU time of the calling thread, in milliseconds: what the work costs, whatever else runs.
-double threadCpuMs()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
-}
 
 QList<double> typeQueries(Window& window)
 {

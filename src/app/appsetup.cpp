@@ -1,13 +1,17 @@
 #include "appsetup.h"
 
+#include "appshell.h"
 #include "libraryqmltypes.h"
 #include "markdowneditorhost.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QQmlApplicationEngine>
 #include <QQmlEngine>
 #include <QQuickItem>
 #include <QQuickStyle>
@@ -65,14 +69,43 @@ QUrl mainWindowUrl()
     return QUrl(QStringLiteral("qrc:/LarchNotes/App/Main.qml"));
 }
 
-QObject* findInWindow(const QQuickWindow& window, const QString& name)
+QQuickItem* findItemIn(QQuickItem* root, const QString& name)
 {
-    QList<QQuickItem*> pending{window.contentItem()};
+    QList<QQuickItem*> pending{root};
     while (!pending.isEmpty()) {
         QQuickItem* next = pending.takeLast();
+        if (!next)
+            continue;
         if (next->objectName() == name)
             return next;
         pending.append(next->childItems());
     }
+    return nullptr;
+}
+
+QObject* findInWindow(const QQuickWindow& window, const QString& name)
+{
+    if (QQuickItem* item = findItemIn(window.contentItem(), name))
+        return item;
     return window.findChild<QObject*>(name);
+}
+
+QQuickWindow* loadMainWindow(QQmlApplicationEngine& engine, AppShell& shell)
+{
+    engine.setInitialProperties({{QStringLiteral("shell"), QVariant::fromValue(&shell)}});
+    engine.load(mainWindowUrl());
+    return engine.rootObjects().isEmpty()
+               ? nullptr
+               : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+}
+
+bool runEventsUntil(const std::function<bool()>& done, int milliseconds)
+{
+    QDeadlineTimer deadline(milliseconds);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
 }

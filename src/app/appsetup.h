@@ -2,9 +2,14 @@
 
 #include <QUrl>
 
+#include <functional>
+
+class AppShell;
 class QGuiApplication;
 class QObject;
+class QQmlApplicationEngine;
 class QQmlEngine;
+class QQuickItem;
 class QQuickWindow;
 class QString;
 
@@ -21,3 +26,12 @@ QUrl mainWindowUrl();
 // The object named `name` in the window's scene, also an item a Repeater made (those have no
 // QObject parent), or null; for the tools and tests that drive the window.
 QObject* findInWindow(const QQuickWindow& window, const QString& name);
+// The same among `root` and the items below it.
+QQuickItem* findItemIn(QQuickItem* root, const QString& name);
+
+// Loads the main window for `shell` into `engine` (prepared with prepareEngine); null when it
+// does not load. For the tools that show the window.
+QQuickWindow* loadMainWindow(QQmlApplicationEngine& engine, AppShell& shell);
+
+// Runs the event loop until `done` holds; false when `milliseconds` passed first.
+bool runEventsUntil(const std::function<bool()>& done, int milliseconds = 10000);

@@ -10,6 +10,7 @@
 #include "appshell.h"
 #include "librarycontroller.h"
 #include "markdowneditorcoordinator.h"
+#include "timelinescreenshots.h"
 #include "vaultrepository.h"
 
 #include <QDeadlineTimer>
@@ -32,21 +33,9 @@
 
 namespace {
 
-// Runs the event loop until `done` holds or the time is up.
-bool waitFor(const std::function<bool()>& done, int milliseconds = 10000)
-{
-    QDeadlineTimer deadline(milliseconds);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 void settle(int milliseconds)
 {
-    waitFor([] { return false; }, milliseconds);
+    runEventsUntil([] { return false; }, milliseconds);
 }
 
 QPalette darkPalette()
@@ -338,17 +327,13 @@ int main(int argc, char* argv[])
             AppShell shell(&library);
             QQmlApplicationEngine engine;
             prepareEngine(engine);
-            engine.setInitialProperties({{QStringLiteral("shell"), QVariant::fromValue(&shell)}});
-            engine.load(mainWindowUrl());
-            auto* window = engine.rootObjects().isEmpty()
-                               ? nullptr
-                               : qobject_cast<QQuickWindow*>(engine.rootObjects().constFirst());
+            QQuickWindow* window = loadMainWindow(engine, shell);
             if (!window)
                 return 1;
             window->show();
             if (state.start)
                 shell.start();
-            if (!waitFor([&] { return state.ready(library); }, 60000)) {
+            if (!runEventsUntil([&] { return state.ready(library); }, 60000)) {
                 QTextStream(stderr) << state.name << ": the state was not reached\n";
                 ++failures;
                 continue;
@@ -367,6 +352,7 @@ int main(int argc, char* argv[])
             QTextStream(stdout) << file << '\n';
         }
     }
+    failures += renderTimelineScreens(output, dark);
     if (!dark) {
         QStringList darkArguments{output, QStringLiteral("--dark")};
         if (!generated.isEmpty())

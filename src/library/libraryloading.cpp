@@ -232,7 +232,7 @@ void LibraryController::handleApplicationActive(bool active)
 void LibraryController::flushAllAndWait()
 {
     QCoro::waitFor(flushAllAsync());
-    // Storage calls already handed over (a memo editor's last save) end first.
+    // Storage calls already handed over finish first, so the cache below sees their writes.
     m_executor->waitForDone();
     // What this run read serves the next start; the cache is written only when it fell behind.
     QCoro::waitFor([](LibraryController* self) -> QCoro::Task<> {

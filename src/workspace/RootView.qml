@@ -25,6 +25,11 @@ FocusScope {
         id: workspaceNavigation
         library: root.library
     }
+    // The memo composer's draft lives as long as the workspace, not the timeline.
+    MemoComposerDraft {
+        id: composerDraft
+        library: root.library
+    }
     readonly property bool showsEditor: navigation.kind === WorkspaceNavigation.Editor
     onShowsEditorChanged: if (showsEditor) editorLoader.active = true
     Component.onCompleted: if (showsEditor) editorLoader.active = true
@@ -90,6 +95,7 @@ FocusScope {
         MemoTimelineView {
             library: root.library
             navigation: root.navigation
+            draft: composerDraft
             focusDate: root.navigation.timelineDate
             expandedMemoId: root.navigation.expandedMemoId
             folderPath: root.library.creationFolderPath

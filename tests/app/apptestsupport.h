@@ -74,10 +74,11 @@ public:
     {
         return window ? qobject_cast<QQuickItem*>(findInWindow(*window, name)) : nullptr;
     }
-    // A property of a named object; invalid when the window has no such object.
+    // A property of a named object, one in the scene first (an open sheet before a closed one
+    // with the same parts); invalid when the window has no such object.
     QVariant propertyOf(const char* name, const char* property) const
     {
-        auto* object = find<QObject>(name);
+        QObject* object = window ? findInWindow(*window, QLatin1String(name)) : nullptr;
         return object ? object->property(property) : QVariant();
     }
     // The text of a named item, or "<missing>" when the window has no such item.
