@@ -153,7 +153,7 @@ void openArticles(const Scene& scene, const QStringList& paths)
 {
     for (const QString& path : paths) {
         QMetaObject::invokeMethod(scene.navigation(), "openArticle", Q_ARG(QString, path));
-        if (!waitFor([&] { return editorReady(scene, path); }, 60000))
+        if (!runEventsUntil([&] { return editorReady(scene, path); }, 60000))
             QTextStream(stderr) << "the editor page of " << path << " did not load\n";
     }
     settle(1500);
@@ -286,7 +286,7 @@ int main(int argc, char* argv[])
              scene.find(QStringLiteral("contentSearchField"))
                  ->setProperty("text", QStringLiteral("京都"));
              screen->setProperty("showsReferencePanel", true);
-             waitFor([&] { return scene.find(QStringLiteral("referenceQueryField")); });
+             runEventsUntil([&] { return scene.find(QStringLiteral("referenceQueryField")); });
              scene.find(QStringLiteral("referenceQueryField"))
                  ->setProperty("text", QStringLiteral("红叶"));
              settle(600);
@@ -296,7 +296,8 @@ int main(int argc, char* argv[])
          [](const Scene& scene) {
              const QString id = scene.library.memos().first().id;
              scene.navigation()->setProperty("expandedMemoId", id);
-             if (!waitFor([&] { return editorReady(scene, QStringLiteral("memo:") + id); }, 60000))
+             if (!runEventsUntil([&] { return editorReady(scene, QStringLiteral("memo:") + id); },
+                                 60000))
                  QTextStream(stderr) << "the memo editor's page did not load\n";
              settle(1500);
          }},
