@@ -11,6 +11,7 @@ trap 'rm -rf "$home"' EXIT
 # The article list is also shown on a generated vault (a thousand articles, to stay quick).
 "$BUILD_DIR/bench/larch-bench-generate" "$home/generated" --articles 1000 >/dev/null
 HOME="$home" XDG_CONFIG_HOME="$home/config" XDG_DATA_HOME="$home/data" XDG_CACHE_HOME="$home/cache" \
-    QT_QPA_PLATFORM=offscreen "$BUILD_DIR/src/app/larch-screenshots" "$out" \
+    QT_QPA_PLATFORM=offscreen QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu" \
+    "$BUILD_DIR/src/app/larch-screenshots" "$out" \
     --generated-vault "$home/generated"
 echo "Screenshots in $out"

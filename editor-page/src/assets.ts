@@ -1,5 +1,6 @@
 // Turning the target of a Markdown image into a URL the page may load. Vault files are read
-// through the host's "larch-asset" scheme; remote images load as they are; anything else
+// through the host's "larch-asset" scheme. Remote images are never fetched: a request would tell
+// the server that the document was opened, so they stand as their address. Anything else
 // (file:, javascript:, other schemes) is never loaded.
 
 // Memos live in journal day files (Journal/<yyyy>/<MM>/<date>.md), so their relative links climb
@@ -51,11 +52,16 @@ export function assetURL(vaultPath: string): string {
     return "larch-asset:///" + vaultPath.split("/").map(encodeURIComponent).join("/");
 }
 
+/// The address of a remote image (http, https or protocol-relative), which is shown, not loaded.
+export function remoteImageAddress(destination: string): string | null {
+    const target = imageDestination(destination);
+    return /^(?:https?:)?\/\//i.test(target) ? target : null;
+}
+
 /// The URL to load for an image destination in the document `documentID`, or null.
 export function resolveImageSource(destination: string, documentID: string): string | null {
     const target = imageDestination(destination);
     if (target === "") return null;
-    if (/^https?:\/\//i.test(target)) return target;
     if (/^data:image\/(?:png|jpe?g|gif|webp|avif|bmp);/i.test(target)) return target;
     if (/^larch-asset:\/\//i.test(target)) return target;
     if (/^[a-z][a-z0-9+.-]*:/i.test(target) || target.startsWith("//")) return null;

@@ -14,7 +14,7 @@ import {larchMarkdown} from "./language";
 import {activeHeading, outlineOf} from "./outline";
 import {imagePasteHandling, pasteLineBreaks} from "./paste";
 import {patchesOf} from "./patches";
-import {parseCommandRequest, type FormatState, type OutlineItem} from "./protocol";
+import {parseCommandRequest, type FormatState, type OutlineItem, type PageSnapshot} from "./protocol";
 import {imagePreviews} from "./render/images";
 import {markdownStyling} from "./render/styling";
 import {contentSearchExtension} from "./search";
@@ -52,6 +52,11 @@ export class EditorFacade {
             {key: "Mod-i", run: toggleInline(inlineStyles.emphasis)},
             {key: "Mod-k", run: insertLink},
         ];
+        const requestImagePicker = () => {
+            if (this.readOnly) return false;
+            this.host.post({type: "requestImagePicker", documentID: this.documentID});
+            return true;
+        };
         return [
             EditorState.lineSeparator.of("\n"),
             documentIDField.init(() => documentID),
@@ -60,7 +65,7 @@ export class EditorFacade {
             drawSelection(),
             dropCursor(),
             EditorView.lineWrapping,
-            keymap.of([...formatKeys, ...defaultKeymap, ...historyKeymap, indentWithTab]),
+            keymap.of([...formatKeys, {key: "Mod-Shift-i", run: requestImagePicker}, ...defaultKeymap, ...historyKeymap, indentWithTab]),
             EditorState.readOnly.of(this.readOnly),
             EditorView.editable.of(!this.readOnly),
             this.readOnly ? EditorView.editorAttributes.of({class: "larch-read-only"}) : [],
@@ -119,6 +124,19 @@ export class EditorFacade {
 
     insertImage(path: unknown): boolean {
         return typeof path === "string" && insertImage(path)(this.view);
+    }
+
+    /// Answers the host's input barrier: the patches of every earlier key are posted already.
+    inputBarrier(): void {
+        // The browser may handle several keys in one task, and the editor reads their changes of
+        // the DOM only at the end of it: read them now, so their patches go out first.
+        (this.view as unknown as {observer?: {forceFlush?(): void}}).observer?.forceFlush?.();
+        this.host.post({type: "inputBarrier", documentID: this.documentID, revision: this.revision});
+    }
+
+    /// The text and revision the page holds now; every patch up to `revision` has been posted.
+    snapshot(): PageSnapshot {
+        return {documentID: this.documentID, revision: this.revision, markdown: this.view.state.doc.toString()};
     }
 
     focus(flag: unknown = true): void {

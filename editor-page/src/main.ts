@@ -1,5 +1,7 @@
-// Entry point: builds the editor from the start values the host injected and exposes the four
-// calls the host makes into the page.
+// Entry point: builds the editor from the start values the host injected and exposes the calls
+// the host makes into the page: the four of the bridge, and the snapshot a host takes when its
+// copy of the text is in doubt. The input barrier (below) tells the host when it holds every edit
+// of the keys typed so far, before it closes, renames or quits.
 import {EditorFacade} from "./facade";
 import {hostClassFor, nativeHost, readStartValues} from "./host";
 
@@ -8,6 +10,7 @@ interface PageWindow {
     larchNotesPerformCommand?: (command: unknown) => boolean;
     larchNotesInsertImage?: (path: unknown) => boolean;
     larchNotesFocus?: (flag?: unknown) => void;
+    larchNotesSnapshot?: () => unknown;
     __larchNotesTestMode?: unknown;
     __larchNotesTestHook?: {text(): string; revisions(): string[]};
 }
@@ -31,12 +34,22 @@ function start(): void {
     win.larchNotesPerformCommand = (command) => editor.performCommand(command);
     win.larchNotesInsertImage = (path) => editor.insertImage(path);
     win.larchNotesFocus = (flag) => editor.focus(flag);
+    win.larchNotesSnapshot = () => editor.snapshot();
     if (testMode) {
         win.__larchNotesTestHook = {
             text: () => editor.view.state.doc.toString(),
             revisions: () => [...(editor.revisions ?? [])],
         };
     }
+
+    // The host's input barrier: a key no keyboard has, sent after the user's keys along the same
+    // path, so its answer follows every edit those keys made.
+    window.addEventListener("keydown", (event) => {
+        if (event.key !== "F24") return;
+        event.preventDefault();
+        event.stopImmediatePropagation();
+        editor.inputBarrier();
+    }, true);
 
     // Files dropped outside the text must not open in the page.
     for (const type of ["dragover", "drop"]) document.addEventListener(type, (event) => event.preventDefault());

@@ -58,6 +58,27 @@ export interface PasteImageMessage {
     data: string;
 }
 
+/// The user asked to insert an image from a file (Mod-Shift-I); the host opens its picker.
+export interface ImagePickerMessage {
+    type: "requestImagePicker";
+    documentID: string;
+}
+
+/// The answer to the host's input barrier (the key F24, sent through the same input path as the
+/// user's keys): every edit made by earlier keys has been posted before it.
+export interface InputBarrierMessage {
+    type: "inputBarrier";
+    documentID: string;
+    revision: number;
+}
+
+/// What the page holds at one moment, returned to a host that must be sure it has every edit.
+export interface PageSnapshot {
+    documentID: string;
+    revision: number;
+    markdown: string;
+}
+
 export interface ErrorMessage {
     type: "jsError";
     message: string;
@@ -70,6 +91,8 @@ export type PageMessage =
     | FormatStateMessage
     | ContentHeightMessage
     | PasteImageMessage
+    | ImagePickerMessage
+    | InputBarrierMessage
     | ErrorMessage;
 
 /// A command as the host sends it: "kind" names the action, "value" carries its payload as a

@@ -1,5 +1,5 @@
 import {describe, expect, it} from "vitest";
-import {imageDestination, linkBaseFile, resolveImageSource, resolveVaultPath} from "../src/assets";
+import {imageDestination, linkBaseFile, remoteImageAddress, resolveImageSource, resolveVaultPath} from "../src/assets";
 
 describe("image sources", () => {
     it.each([
@@ -13,8 +13,6 @@ describe("image sources", () => {
         ["angle brackets and a title", "<my pic.png> \"title\"", "a.md", "larch-asset:///my%20pic.png"],
         ["a title after the path", "a.png \"t\"", "a.md", "larch-asset:///a.png"],
         ["query and fragment dropped", "a.png?x=1#y", "a.md", "larch-asset:///a.png"],
-        ["https as it is", "https://example.com/a.png", "a.md", "https://example.com/a.png"],
-        ["http as it is", "HTTP://example.com/a.png", "a.md", "HTTP://example.com/a.png"],
         ["raster data URL", "data:image/png;base64,AAAA", "a.md", "data:image/png;base64,AAAA"],
     ])("%s", (_name, destination, documentID, expected) => {
         expect(resolveImageSource(destination, documentID)).toBe(expected);
@@ -27,10 +25,22 @@ describe("image sources", () => {
         ["script URL", "javascript:alert(1)", "a.md"],
         ["SVG data URL", "data:image/svg+xml;base64,AAAA", "a.md"],
         ["protocol-relative URL", "//example.com/a.png", "a.md"],
+        ["https", "https://example.com/a.png", "a.md"],
+        ["http in capitals", "HTTP://example.com/a.png", "a.md"],
         ["the vault root", "/", "a.md"],
         ["empty", "", "a.md"],
     ])("%s is not loaded", (_name, destination, documentID) => {
         expect(resolveImageSource(destination, documentID)).toBeNull();
+    });
+
+    it.each([
+        ["https://example.com/a.png \"t\"", "https://example.com/a.png"],
+        ["<HTTP://example.com/a b.png>", "HTTP://example.com/a b.png"],
+        ["//example.com/a.png", "//example.com/a.png"],
+        ["/Attachments/a.png", null],
+        ["ftp://example.com/a.png", null],
+    ])("remote address of %s", (destination, expected) => {
+        expect(remoteImageAddress(destination)).toBe(expected);
     });
 
     it("resolves like the vault's own links", () => {

@@ -11,8 +11,9 @@ describe("images in a line", () => {
         ["an escaped bracket in the alt text", "![a\\]b](c.png)", ["larch-asset:///Notes/c.png"]],
         ["a link, not an image", "[a](b.png)", []],
         ["an unsafe target is left out", "![](javascript:x) ![](ok.png)", ["larch-asset:///Notes/ok.png"]],
+        ["a remote image stands as its address", "![](https://e.com/a.png) ![](ok.png)", ["remote https://e.com/a.png", "larch-asset:///Notes/ok.png"]],
     ])("%s", (_name, line, sources) => {
-        expect(imagesInLine(line, "Notes/a.md").map((image) => image.src)).toEqual(sources);
+        expect(imagesInLine(line, "Notes/a.md").map((image) => (image.remote ? "remote " : "") + image.src)).toEqual(sources);
     });
 });
 

@@ -2,6 +2,7 @@
 
 #include "appshell.h"
 #include "libraryqmltypes.h"
+#include "markdowneditorhost.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -22,6 +23,12 @@
 Q_IMPORT_QML_PLUGIN(LarchNotes_AppPlugin)
 Q_IMPORT_QML_PLUGIN(LarchNotes_UiPlugin)
 Q_IMPORT_QML_PLUGIN(LarchNotes_WorkspacePlugin)
+Q_IMPORT_QML_PLUGIN(LarchNotes_EditorPlugin)
+
+// Every program that shows the window (the application, its tests, the screenshots and the
+// benchmarks) needs Qt WebEngine and the asset scheme set up before its application object
+// exists: do it as the program starts.
+Q_CONSTRUCTOR_FUNCTION(initializeMarkdownEditorHost)
 
 void configureApplication(QGuiApplication& app)
 {

@@ -13,15 +13,8 @@
 
 #include <cstdio>
 
-#ifdef LARCH_WITH_EDITOR
-#include "markdowneditorhost.h"
-
-#include <QtQml/qqmlextensionplugin.h>
-#include <unistd.h>
-
-Q_IMPORT_QML_PLUGIN(LarchNotes_EditorPlugin)
-#endif
-
+// Qt WebEngine and the editor's asset scheme are set up as the program starts (appsetup.cpp),
+// before the application object exists.
 int main(int argc, char* argv[])
 {
     QStringList commandLine;
@@ -33,16 +26,6 @@ int main(int argc, char* argv[])
     }
 
     prepareProcess(argv);
-    // ---- Editor host, before the application object exists ---------------------------------
-    // The "larch-asset" URL scheme and Qt WebEngine must be set up before QGuiApplication.
-#ifdef LARCH_WITH_EDITOR
-    // Chromium's sandbox refuses to run as root and the editor page would stay blank.
-    if (geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    initializeMarkdownEditorHost();
-#endif
-    // ------------------------------------------------------------------------------------------
-
     QGuiApplication app(argc, argv);
     configureApplication(app);
 

@@ -9,6 +9,7 @@
 #include "appsetup.h"
 #include "appshell.h"
 #include "librarycontroller.h"
+#include "markdowneditorcoordinator.h"
 #include "timelinescreenshots.h"
 #include "vaultrepository.h"
 
@@ -24,6 +25,7 @@
 #include <QQuickWindow>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextStream>
 
 #include <functional>
@@ -137,6 +139,49 @@ QString workspaceVault(const QString& folder)
     return vault;
 }
 
+// True once the editor named `name` shows its page.
+bool editorReady(const Scene& scene, const QString& name)
+{
+    QObject* editor = scene.find(QStringLiteral("markdownEditor:") + name);
+    auto* coordinator =
+        editor ? editor->property("coordinator").value<MarkdownEditorCoordinator*>() : nullptr;
+    return coordinator && coordinator->isReady();
+}
+
+// Opens articles in the editor, the last one selected, and waits for their pages to paint.
+void openArticles(const Scene& scene, const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        QMetaObject::invokeMethod(scene.navigation(), "openArticle", Q_ARG(QString, path));
+        if (!runEventsUntil([&] { return editorReady(scene, path); }, 60000))
+            QTextStream(stderr) << "the editor page of " << path << " did not load\n";
+    }
+    settle(1500);
+}
+
+// An article with headings for the outline rail, a second article for another tab, and memos
+// for the reference panel and the memo editor.
+QString editorVault(const QString& folder)
+{
+    const QString vault = folder + QStringLiteral("/vault");
+    writeFile(vault + QStringLiteral("/旅行/京都秋游.md"),
+              "# 京都秋游\n\n十一月的京都，红叶正好。从**岚山**出发，沿着桂川走到渡月桥。\n\n"
+              "## 行程\n\n- [x] 订酒店\n- [ ] 买 JR Pass\n- [ ] 查好*哲学之道*的开放时间\n\n"
+              "## 住宿\n\n> 町家民宿比酒店更安静，记得提前三个月预订。\n\n"
+              "### 备选\n\n| 名称 | 价格 |\n| --- | --- |\n| 鸭川小栈 | 1200 |\n\n"
+              "## 预算\n\n交通、住宿和门票，大约 `8000` 元。\n\n"
+              "![远处的山](https://example.com/mountain.jpg)\n");
+    writeFile(vault + QStringLiteral("/欢迎.md"), "# 欢迎\n\n第一篇文章。\n");
+    const VaultRepository repository(vault);
+    repository.prepareLayout();
+    repository.createMemo(
+        QStringLiteral("京都的红叶比想象中还要红 #旅行\n\n## 补充\n\n- 岚山\n- 清水寺"),
+        QDateTime(QDate(2024, 11, 2), QTime(9, 30)), {}, {});
+    repository.createMemo(QStringLiteral("记得带上相机和备用电池，红叶季人多"),
+                          QDateTime(QDate(2024, 11, 3), QTime(21, 5)), {}, {});
+    return vault;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -164,6 +209,9 @@ int main(int argc, char* argv[])
     }
 
     using Phase = LibraryController::LoadPhase;
+    const auto ready = [](LibraryController& library) {
+        return library.loadPhase() == Phase::Ready;
+    };
     // A vault whose parent is a regular file cannot be prepared.
     const auto blockedVault = [](const QString& folder) {
         writeFile(folder + QStringLiteral("/blocker"), "not a folder");
@@ -219,6 +267,39 @@ int main(int argc, char* argv[])
          [](const Scene& scene) {
              scene.call(scene.find(QStringLiteral("rootView")), "createArticleIn",
                         QStringLiteral("读书"));
+         }},
+        // Two tabs, the text menu open, the pointer on the outline rail.
+        {"editor", editorVault, true, ready,
+         [](const Scene& scene) {
+             openArticles(scene, {QStringLiteral("欢迎.md"), QStringLiteral("旅行/京都秋游.md")});
+             if (auto* bar = qobject_cast<QQuickItem*>(scene.find(QStringLiteral("outlineItem:2"))))
+                 QTest::mouseMove(&scene.window, bar->mapToScene(QPointF(6, 6)).toPoint());
+             scene.find(QStringLiteral("editorScreen"))
+                 ->setProperty("expandedCommandGroup", QStringLiteral("text"));
+         }},
+        // The search bar and the reference panel with results.
+        {"editor-panels", editorVault, true, ready,
+         [](const Scene& scene) {
+             openArticles(scene, {QStringLiteral("旅行/京都秋游.md")});
+             QObject* screen = scene.find(QStringLiteral("editorScreen"));
+             screen->setProperty("showsContentSearch", true);
+             scene.find(QStringLiteral("contentSearchField"))
+                 ->setProperty("text", QStringLiteral("京都"));
+             screen->setProperty("showsReferencePanel", true);
+             runEventsUntil([&] { return scene.find(QStringLiteral("referenceQueryField")); });
+             scene.find(QStringLiteral("referenceQueryField"))
+                 ->setProperty("text", QStringLiteral("红叶"));
+             settle(600);
+         }},
+        // The full memo editor.
+        {"memo-editor", editorVault, true, ready,
+         [](const Scene& scene) {
+             const QString id = scene.library.memos().first().id;
+             scene.navigation()->setProperty("expandedMemoId", id);
+             if (!runEventsUntil([&] { return editorReady(scene, QStringLiteral("memo:") + id); },
+                                 60000))
+                 QTextStream(stderr) << "the memo editor's page did not load\n";
+             settle(1500);
          }},
     };
     if (!generated.isEmpty()) {

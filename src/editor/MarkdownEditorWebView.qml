@@ -21,6 +21,9 @@ Item {
     property var pasteImageHandler: null
     // The page's dist folder; empty means the application's own.
     property string distPath
+    // The window's appearance, which the page's colours follow (the web engine does not tell
+    // the page which one the desktop uses).
+    property bool darkAppearance: false
 
     readonly property alias coordinator: coordinator
     // The web view itself, for tools and tests (evaluating scripts, zoom).
@@ -35,28 +38,39 @@ Item {
     // orderedList, taskList, quote}
     signal formatStateChanged(var state)
     signal contentHeightChanged(real height)
+    // Ctrl+Shift+I in the page: the embedding view opens its image picker.
+    signal imagePickerRequested()
+    // The host had to put its own text back into the page (see the coordinator).
+    signal pageTextRestored()
 
-    // Declared first so that it is destroyed before the profile it uses.
+    // Takes in every edit the page has made, then calls `done`: before saving, closing, renaming.
+    function synchronize(done) { coordinator.synchronize(done) }
+
+    function applyAppearance() {
+        webView.runJavaScript("document.documentElement.classList.toggle('larch-appearance-dark', "
+                              + darkAppearance + "); document.documentElement.classList.toggle("
+                              + "'larch-appearance-light', " + !darkAppearance + ");")
+    }
+    onDarkAppearanceChanged: if (coordinator.ready) applyAppearance()
+
     WebEngineView {
         id: webView
         anchors.fill: parent
-        profile: editorProfile
+        // Shared by the editors of the vault, and living as long as the application.
+        profile: coordinator.profileFor(root.vaultRootURL)
         webChannel: channel
         backgroundColor: "transparent"
         settings.javascriptEnabled: true
         settings.showScrollBars: !coordinator.readOnly
 
         onLoadingChanged: function (request) {
-            if (request.status === WebEngineView.LoadSucceededStatus)
+            if (request.status === WebEngineView.LoadSucceededStatus) {
+                root.applyAppearance()
                 coordinator.pageLoadSucceeded()
-            else if (request.status === WebEngineView.LoadFailedStatus)
+            } else if (request.status === WebEngineView.LoadFailedStatus) {
                 coordinator.pageLoadFailed(request.errorString)
+            }
         }
-    }
-
-    WebEngineProfile {
-        id: editorProfile
-        offTheRecord: true
     }
 
     WebChannel {
@@ -74,8 +88,18 @@ Item {
         distPath: root.distPath
 
         onScriptRequested: function (script) { webView.runJavaScript(script) }
+        onInputBarrierRequested: coordinator.sendInputBarrier(webView)
+        onSnapshotRequested: function (script, ticket) {
+            webView.runJavaScript(script, function (result) {
+                coordinator.receiveSnapshot(ticket, result)
+            })
+        }
         onFocusRequested: webView.forceActiveFocus()
     }
+
+    // A view whose surroundings are being destroyed may linger until the event loop deletes it;
+    // a navigation it reports then would reach a QML engine that is gone.
+    Component.onDestruction: webView.stop()
 
     Component.onCompleted: {
         const endpoint = {}
@@ -86,7 +110,8 @@ Item {
         coordinator.outlineChanged.connect(root.outlineChanged)
         coordinator.formatStateChanged.connect(root.formatStateChanged)
         coordinator.contentHeightChanged.connect(root.contentHeightChanged)
-        coordinator.installAssetHandler(editorProfile)
+        coordinator.imagePickerRequested.connect(root.imagePickerRequested)
+        coordinator.pageTextRestored.connect(root.pageTextRestored)
 
         const page = coordinator.start()
         const script = WebEngine.script()

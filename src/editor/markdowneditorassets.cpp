@@ -171,3 +171,20 @@ void MarkdownEditorAssetHandler::requestStarted(QWebEngineUrlRequestJob* job)
     buffer->open(QIODevice::ReadOnly);
     job->reply(response.mimeType, buffer);
 }
+
+bool editorPageMayLoad(const QUrl& url)
+{
+    static const QStringList local = {QString::fromLatin1(markdownEditorAssetScheme()),
+                                      QStringLiteral("file"),
+                                      QStringLiteral("data"),
+                                      QStringLiteral("blob"),
+                                      QStringLiteral("about"),
+                                      QStringLiteral("qrc")};
+    return local.contains(url.scheme().toLower());
+}
+
+void MarkdownEditorRequestFilter::interceptRequest(QWebEngineUrlRequestInfo& info)
+{
+    if (!editorPageMayLoad(info.requestUrl()))
+        info.block(true);
+}

@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineUrlSchemeHandler>
 
 #include <functional>
@@ -49,4 +50,19 @@ public:
 
 private:
     std::function<QString()> m_vaultRoot;
+};
+
+// Whether the editor page may load `url`: its own files, vault files through the asset scheme,
+// inline data. Nothing from the network: an image URL in a document must not tell a server that
+// the document was opened.
+bool editorPageMayLoad(const QUrl& url);
+
+// Blocks every request of a page that editorPageMayLoad refuses.
+class MarkdownEditorRequestFilter : public QWebEngineUrlRequestInterceptor
+{
+    Q_OBJECT
+
+public:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override;
 };

@@ -3,11 +3,15 @@
 #include "markdowneditorassets.h"
 #include "markdowneditorlog.h"
 #include "markdowneditorpage.h"
+#include "markdowneditorprofile.h"
 #include "markdowneditorprotocol.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QJSEngine>
+#include <QKeyEvent>
 #include <QPointer>
+#include <QQuickItem>
 #include <QQuickWebEngineProfile>
 #include <QTimer>
 
@@ -46,8 +50,23 @@ private:
 
 MarkdownEditorCoordinator::MarkdownEditorCoordinator(QObject* parent)
     : QObject(parent), m_endpoint(new MarkdownEditorMessageEndpoint(this)),
-      m_assetHandler(new MarkdownEditorAssetHandler([this] { return vaultRootPath(); }, this))
+      m_snapshotTimeout(new QTimer(this))
 {
+    m_snapshotTimeout->setSingleShot(true);
+    m_snapshotTimeout->setInterval(answerTimeoutMilliseconds);
+    connect(m_snapshotTimeout, &QTimer::timeout, this, [this] {
+        logEditorMessage(QLatin1String("the page did not answer a snapshot request"));
+        finishSnapshot();
+    });
+    m_barrierTimeout = new QTimer(this);
+    m_barrierTimeout->setSingleShot(true);
+    m_barrierTimeout->setInterval(answerTimeoutMilliseconds);
+    connect(m_barrierTimeout, &QTimer::timeout, this, [this] {
+        logEditorMessage(QLatin1String("the page did not answer an input barrier"));
+        // Later answers belong to barriers already given up on.
+        m_barriersAnswered = m_barriersSent;
+        releaseBarrierWaiters(m_barriersSent);
+    });
 }
 
 MarkdownEditorCoordinator::~MarkdownEditorCoordinator() = default;
@@ -126,11 +145,11 @@ QString MarkdownEditorCoordinator::messageEndpointName() const
     return editorBridgeObjectName();
 }
 
-QString MarkdownEditorCoordinator::vaultRootPath() const
+QString MarkdownEditorCoordinator::vaultRootPathOf(const QUrl& url)
 {
-    const QString path = m_vaultRootURL.isLocalFile()        ? m_vaultRootURL.toLocalFile()
-                         : m_vaultRootURL.scheme().isEmpty() ? m_vaultRootURL.path()
-                                                             : QString();
+    const QString path = url.isLocalFile()        ? url.toLocalFile()
+                         : url.scheme().isEmpty() ? url.path()
+                                                  : QString();
     return path.isEmpty() ? QString() : QDir::cleanPath(path);
 }
 
@@ -191,6 +210,8 @@ void MarkdownEditorCoordinator::update()
 
 void MarkdownEditorCoordinator::sendDocument()
 {
+    ++m_documentEpoch;
+    m_snapshotRevision = 0;
     setCurrentRevision(0);
     Q_EMIT scriptRequested(setDocumentCall(m_currentMarkdown, m_currentDocumentID));
 }
@@ -198,6 +219,7 @@ void MarkdownEditorCoordinator::sendDocument()
 void MarkdownEditorCoordinator::sendCommand(const MarkdownEditorCommand& command)
 {
     m_lastCommandID = command.id();
+    Q_EMIT lastCommandIdChanged();
     Q_EMIT scriptRequested(performCommandCall(command.action()));
     QTimer::singleShot(0, this, [this] { Q_EMIT commandConsumed(); });
 }
@@ -256,6 +278,11 @@ void MarkdownEditorCoordinator::receiveMessage(const QJsonValue& value)
             Q_EMIT contentHeightChanged(*height);
     } else if (type == QLatin1String("pasteImage")) {
         startPaste(*body);
+    } else if (type == QLatin1String("inputBarrier")) {
+        receiveInputBarrier(*body);
+    } else if (type == QLatin1String("requestImagePicker")) {
+        if (body->value(QLatin1String("documentID")).toString() == m_currentDocumentID)
+            Q_EMIT imagePickerRequested();
     } else if (type == QLatin1String("jsError")) {
         logEditorMessage(QLatin1String("JavaScript error: ") + renderMessage(*body));
     }
@@ -265,13 +292,167 @@ void MarkdownEditorCoordinator::applyPatch(const QJsonObject& body)
 {
     const std::optional<MarkdownPatchResult> result =
         applyMarkdownPatch(body, m_currentMarkdown, m_currentRevision, m_currentDocumentID);
-    if (!result)
+    if (!result) {
+        // A patch of this document that does not follow on from the host's revision: the page
+        // holds edits the host lacks (or the host missed one). Older than a snapshot taken in,
+        // it is already part of the text.
+        const std::optional<qint64> base =
+            outOfStepPatchBase(body, m_currentRevision, m_currentDocumentID);
+        if (base && *base >= m_snapshotRevision)
+            requestSnapshot(true);
         return;
+    }
     setCurrentMarkdown(result->markdown);
     setCurrentRevision(result->revision);
+    ++m_patchesApplied;
     // The embedding view writes this back into `markdown`, which then equals currentMarkdown:
     // the next update sends nothing, so the page's own edit is not echoed.
     Q_EMIT markdownEdited(result->markdown);
+    if (result->skipped > 0)
+        requestSnapshot(true);
+}
+
+void MarkdownEditorCoordinator::synchronize(const QJSValue& done)
+{
+    synchronize(std::function<void()>([done]() mutable {
+        if (done.isCallable())
+            done.call();
+    }));
+}
+
+void MarkdownEditorCoordinator::synchronize(std::function<void()> done)
+{
+    if (!m_ready) {
+        // Nothing was typed into a page that has not loaded.
+        QTimer::singleShot(0, this, std::move(done));
+        return;
+    }
+    // A script run in the page would overtake keys still on their way through the web engine's
+    // input path; a key sent behind them cannot.
+    m_barrierWaiters.append({++m_barriersSent, std::move(done)});
+    m_barrierTimeout->start();
+    Q_EMIT inputBarrierRequested();
+}
+
+void MarkdownEditorCoordinator::sendInputBarrier(QQuickItem* webView) const
+{
+    QQuickItem* target = webView ? webView->scopedFocusItem() : nullptr;
+    if (!target && webView && !webView->childItems().isEmpty())
+        target = webView->childItems().constFirst();
+    if (!target)
+        return; // the barrier times out; the views go on
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_F24, Qt::NoModifier);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_F24, Qt::NoModifier);
+    QCoreApplication::sendEvent(target, &press);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+void MarkdownEditorCoordinator::receiveInputBarrier(const QJsonObject& body)
+{
+    if (m_barriersAnswered >= m_barriersSent)
+        return; // answered after its time was up
+    ++m_barriersAnswered;
+    const std::optional<qint64> revision = jsonInteger(body.value(QLatin1String("revision")));
+    if (body.value(QLatin1String("documentID")).toString() == m_currentDocumentID &&
+        revision != m_currentRevision) {
+        // Every patch of the page is in, yet the revisions differ: the host's text is in doubt.
+        // The waiters go on once the page's text is taken.
+        while (!m_barrierWaiters.isEmpty() &&
+               m_barrierWaiters.constFirst().first <= m_barriersAnswered)
+            m_nextSnapshotWaiters.append(m_barrierWaiters.takeFirst().second);
+        requestSnapshot(true);
+        return;
+    }
+    releaseBarrierWaiters(m_barriersAnswered);
+}
+
+void MarkdownEditorCoordinator::releaseBarrierWaiters(quint64 answered)
+{
+    if (answered >= m_barriersSent)
+        m_barrierTimeout->stop();
+    QList<std::function<void()>> ready;
+    while (!m_barrierWaiters.isEmpty() && m_barrierWaiters.constFirst().first <= answered)
+        ready.append(m_barrierWaiters.takeFirst().second);
+    for (const std::function<void()>& done : std::as_const(ready))
+        done();
+}
+
+bool MarkdownEditorCoordinator::synchronizeAndWait(int timeoutMs)
+{
+    bool finished = false;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    synchronize(std::function<void()>([&finished, &loop] {
+        finished = true;
+        loop.quit();
+    }));
+    if (!finished)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    return finished;
+}
+
+void MarkdownEditorCoordinator::requestSnapshot(bool repair)
+{
+    m_snapshotRepair = m_snapshotRepair || repair;
+    if (m_snapshotTicket != 0) {
+        m_snapshotAgain = true;
+        return;
+    }
+    m_snapshotAgain = false;
+    m_snapshotTicket = ++m_nextSnapshotTicket;
+    m_snapshotEpoch = m_documentEpoch;
+    m_snapshotPatches = m_patchesApplied;
+    m_snapshotWaiters = std::exchange(m_nextSnapshotWaiters, {});
+    m_snapshotTimeout->start();
+    Q_EMIT snapshotRequested(snapshotCall(), m_snapshotTicket);
+}
+
+void MarkdownEditorCoordinator::receiveSnapshot(int ticket, const QVariant& value)
+{
+    if (ticket == 0 || ticket != m_snapshotTicket)
+        return; // answered after its time was up
+    const std::optional<MarkdownPageSnapshot> snapshot = readPageSnapshot(value);
+    const bool current = m_snapshotEpoch == m_documentEpoch;
+    if (!snapshot) {
+        // The page cannot say what it holds: make it hold what the host will save.
+        logEditorMessage(QLatin1String("the page gave no snapshot; sending the host's text"));
+        m_snapshotRepair = false;
+        sendDocument();
+        Q_EMIT pageTextRestored();
+    } else if (current && snapshot->documentID == m_currentDocumentID &&
+               m_snapshotPatches != m_patchesApplied) {
+        // Patches the page sent after answering were applied meanwhile: the snapshot is older
+        // than the host's text. That text is the page's own unless it was in doubt.
+        if (m_snapshotRepair)
+            m_snapshotAgain = true;
+    } else if (current && snapshot->documentID == m_currentDocumentID) {
+        // Nothing came in since the request: what the page holds is the truth, also when the
+        // host got ahead of it with a patch the page never made.
+        m_snapshotRepair = false;
+        m_snapshotRevision = snapshot->revision;
+        if (snapshot->markdown != m_currentMarkdown)
+            logEditorMessage(
+                QStringLiteral("took the page's text at revision %1 (the host was at %2)")
+                    .arg(snapshot->revision)
+                    .arg(m_currentRevision));
+        setCurrentRevision(snapshot->revision);
+        if (snapshot->markdown != m_currentMarkdown) {
+            setCurrentMarkdown(snapshot->markdown);
+            Q_EMIT markdownEdited(snapshot->markdown);
+        }
+    }
+    finishSnapshot();
+}
+
+void MarkdownEditorCoordinator::finishSnapshot()
+{
+    m_snapshotTimeout->stop();
+    m_snapshotTicket = 0;
+    const QList<std::function<void()>> waiters = std::exchange(m_snapshotWaiters, {});
+    for (const std::function<void()>& done : waiters)
+        done();
+    if (m_snapshotAgain || !m_nextSnapshotWaiters.isEmpty())
+        requestSnapshot(false);
 }
 
 void MarkdownEditorCoordinator::startPaste(const QJsonObject& body)
@@ -322,14 +503,9 @@ void MarkdownEditorCoordinator::completePasteImage(int ticket, const QString& pa
         Q_EMIT scriptRequested(insertImageCall(path));
 }
 
-void MarkdownEditorCoordinator::installAssetHandler(QObject* profile)
+QQuickWebEngineProfile* MarkdownEditorCoordinator::profileFor(const QUrl& vaultRootURL) const
 {
-    auto* webProfile = qobject_cast<QQuickWebEngineProfile*>(profile);
-    if (!webProfile) {
-        logEditorMessage(QLatin1String("cannot serve images: no web profile given"));
-        return;
-    }
-    webProfile->installUrlSchemeHandler(markdownEditorAssetScheme(), m_assetHandler);
+    return markdownEditorProfile(vaultRootPathOf(vaultRootURL));
 }
 
 void MarkdownEditorCoordinator::setCurrentMarkdown(const QString& markdown)

@@ -136,6 +136,11 @@ QString focusCall()
     return QStringLiteral("window.larchNotesFocus && window.larchNotesFocus(true);");
 }
 
+QString snapshotCall()
+{
+    return QStringLiteral("window.larchNotesSnapshot ? window.larchNotesSnapshot() : null;");
+}
+
 std::optional<qint64> jsonInteger(const QJsonValue& value)
 {
     if (!value.isDouble())
@@ -175,18 +180,44 @@ std::optional<MarkdownPatchResult> applyMarkdownPatch(const QJsonObject& body,
     // Positions of every patch refer to the base text; applying the last first keeps the
     // positions of the earlier ones valid.
     QString text = markdown;
+    int skipped = 0;
     for (qsizetype i = patches->size() - 1; i >= 0; --i) {
         const QJsonObject patch = patches->at(i).toObject();
         const std::optional<qint64> from = jsonInteger(patch.value(QLatin1String("from")));
         const std::optional<qint64> to = jsonInteger(patch.value(QLatin1String("to")));
         const QJsonValue insert = patch.value(QLatin1String("insert"));
-        if (!from || !to || !insert.isString())
+        if (!from || !to || !insert.isString() || *from < 0 || *from > *to || *to > text.size()) {
+            ++skipped;
             continue;
-        if (*from < 0 || *from > *to || *to > text.size())
-            continue;
+        }
         text.replace(qsizetype(*from), qsizetype(*to - *from), insert.toString());
     }
-    return MarkdownPatchResult{text, *newRevision};
+    return MarkdownPatchResult{text, *newRevision, skipped};
+}
+
+std::optional<qint64> outOfStepPatchBase(const QJsonObject& body, qint64 revision,
+                                         const QString& documentID)
+{
+    if (!arrayOfObjects(body.value(QLatin1String("patches"))) || !hasDocument(body, documentID))
+        return std::nullopt;
+    const std::optional<qint64> base = jsonInteger(body.value(QLatin1String("baseRevision")));
+    const std::optional<qint64> next = jsonInteger(body.value(QLatin1String("revision")));
+    if (!base || !next || (*base == revision && *next == *base + 1))
+        return std::nullopt;
+    return base;
+}
+
+std::optional<MarkdownPageSnapshot> readPageSnapshot(const QVariant& value)
+{
+    const QVariantMap map = value.toMap();
+    const QVariant documentID = map.value(QStringLiteral("documentID"));
+    const QVariant markdown = map.value(QStringLiteral("markdown"));
+    const std::optional<qint64> revision =
+        jsonInteger(QJsonValue::fromVariant(map.value(QStringLiteral("revision"))));
+    if (documentID.typeId() != QMetaType::QString || markdown.typeId() != QMetaType::QString ||
+        !revision)
+        return std::nullopt;
+    return MarkdownPageSnapshot{documentID.toString(), *revision, markdown.toString()};
 }
 
 std::optional<MarkdownOutlineReport> readOutlineReport(const QJsonObject& body,

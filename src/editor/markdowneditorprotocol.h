@@ -7,6 +7,7 @@
 #include <QJsonValue>
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 #include <optional>
 
@@ -22,6 +23,9 @@ QString setDocumentCall(const QString& markdown, const QString& documentID);
 QString performCommandCall(const MarkdownEditorCommandAction& action);
 QString insertImageCall(const QString& markdownPath);
 QString focusCall();
+// Asks the page for what it holds: {documentID, revision, markdown}, or null from a page without
+// the function.
+QString snapshotCall();
 
 // The compact JSON object the perform-command call passes: "kind" and, with a payload, "value".
 QString commandPayloadJson(const MarkdownEditorCommandAction& action);
@@ -36,6 +40,9 @@ struct MarkdownPatchResult
 {
     QString markdown;
     qint64 revision = 0;
+    // Patches left out (a range outside the text, a field missing): the page then holds a text
+    // the host does not.
+    int skipped = 0;
 };
 
 // Applies a "markdownPatch" message to the host's copy. Nothing when the message fails its
@@ -44,6 +51,24 @@ struct MarkdownPatchResult
 std::optional<MarkdownPatchResult> applyMarkdownPatch(const QJsonObject& body,
                                                       const QString& markdown, qint64 revision,
                                                       const QString& documentID);
+
+// The base revision of a well-formed "markdownPatch" message for `documentID` that does not
+// follow on from `revision` (a stale or skipped base, or a revision that is not base + 1);
+// nothing for any other message.
+std::optional<qint64> outOfStepPatchBase(const QJsonObject& body, qint64 revision,
+                                         const QString& documentID);
+
+// What a page snapshot holds: the document id, its revision and its whole text.
+struct MarkdownPageSnapshot
+{
+    QString documentID;
+    qint64 revision = 0;
+    QString markdown;
+};
+
+// A page's answer to the snapshot call, as the web view hands it over (a map); nothing when it
+// is not one.
+std::optional<MarkdownPageSnapshot> readPageSnapshot(const QVariant& value);
 
 struct MarkdownOutlineReport
 {

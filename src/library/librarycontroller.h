@@ -247,6 +247,16 @@ public:
                                   const QString& relativeTo = {}) const;
     Q_INVOKABLE QString memoReferenceMarkdownOf(const QString& memoId,
                                                 const QString& articlePath) const;
+
+    // --- The reference panel beside an editor. Matching ignores case and is a plain substring
+    // test of `query` (the caller trims it): memos on their raw Markdown, newest first; articles
+    // on their title or whole text, in snapshot order, without the file being edited.
+    QList<MemoRecord> referenceMemos(const QString& query) const;
+    QList<NoteSummary> referenceArticles(const QString& query, const QString& sourcePath) const;
+    // The link inserted for an article: "[" + its title, brackets escaped, + "](" + the link
+    // from `sourcePath` to it + ")"; empty for an unknown article.
+    Q_INVOKABLE QString articleReferenceMarkdown(const QString& sourcePath,
+                                                 const QString& notePath) const;
     // The memo as a map with the keys memoId, createdAt, journalPath, markdown, folderPath,
     // primaryMarkdown, plainText, textWithoutMedia (of its own text) and articlePath (as
     // `articlePathOf`); empty for an unknown id.

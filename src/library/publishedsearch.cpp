@@ -18,9 +18,11 @@ PublishedSearch::PublishedSearch(QObject* parent) : QObject(parent)
 
 PublishedSearch::~PublishedSearch()
 {
-    // A build still running only reads its own copy of the list; let it end before going away.
-    m_notes.future.waitForFinished();
-    m_memos.future.waitForFinished();
+    // Every build queued or running ends before the pools go, also one whose result was
+    // replaced by a newer build (waiting for the latest futures alone can run the newest build
+    // here and leave an older one running on a pool that is being destroyed).
+    m_pool.waitForDone();
+    m_workers.waitForDone();
 }
 
 void PublishedSearch::setNotes(const VaultSnapshot& snapshot)

@@ -30,6 +30,9 @@ FocusScope {
         id: composerDraft
         library: root.library
     }
+    readonly property bool showsEditor: navigation.kind === WorkspaceNavigation.Editor
+    onShowsEditorChanged: if (showsEditor) editorLoader.active = true
+    Component.onCompleted: if (showsEditor) editorLoader.active = true
 
     RowLayout {
         anchors.fill: parent
@@ -53,14 +56,36 @@ FocusScope {
         Loader {
             id: destination
             objectName: "destinationLoader"
+            active: !root.showsEditor
+            visible: active && !memoEditor.active
             Layout.fillWidth: true
             Layout.fillHeight: true
-            sourceComponent: {
-                switch (root.navigation.kind) {
-                case WorkspaceNavigation.Articles: return articlesDestination;
-                case WorkspaceNavigation.Editor: return editorDestination;
-                default: return timelineDestination;
-                }
+            sourceComponent: root.navigation.kind === WorkspaceNavigation.Articles
+                             ? articlesDestination : timelineDestination
+        }
+        // The editor stays once it has been shown, hidden while another destination is: its
+        // pages hand over the keystrokes still on their way, and coming back reloads nothing.
+        Loader {
+            id: editorLoader
+            objectName: "editorLoader"
+            active: false
+            visible: root.showsEditor && !memoEditor.active
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            sourceComponent: editorDestination
+        }
+        // The full memo editor stands in the destination's place while a memo is expanded.
+        Loader {
+            id: memoEditor
+            objectName: "memoEditorLoader"
+            active: root.navigation.expandedMemoId !== ""
+            visible: active
+            Layout.fillWidth: true
+            Layout.fillHeight: true
+            sourceComponent: MemoEditorView {
+                library: root.library
+                memoId: root.navigation.expandedMemoId
+                onBack: root.navigation.expandedMemoId = ""
             }
         }
     }
@@ -102,7 +127,7 @@ FocusScope {
     // its own text then).
     Shortcut {
         sequence: StandardKey.Find
-        enabled: !(destination.item && destination.item.editorHasFocus === true)
+        enabled: !(editorLoader.visible && editorLoader.item.editorHasFocus)
         onActivated: {
             root.sidebarShown = true;
             sidebar.focusSearch();

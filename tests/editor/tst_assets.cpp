@@ -129,6 +129,17 @@ private Q_SLOTS:
         }
     }
 
+    // The page never reaches the network: a request would tell a server the document was open.
+    void pageStaysOffTheNetwork()
+    {
+        for (const char* url : {"larch-asset:///Attachments/a.png", "file:///dist/assets/app.css",
+                                "data:image/png;base64,AAAA", "about:blank"})
+            QVERIFY2(editorPageMayLoad(QUrl(QString::fromUtf8(url))), url);
+        for (const char* url : {"http://127.0.0.1:8080/a.png", "HTTPS://example.com/a.png",
+                                "ws://example.com/", "ftp://example.com/a.png"})
+            QVERIFY2(!editorPageMayLoad(QUrl(QString::fromUtf8(url))), url);
+    }
+
 private:
     QTemporaryDir m_dir;
     QString m_vault;

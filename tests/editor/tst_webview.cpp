@@ -146,7 +146,8 @@ private Q_SLOTS:
                      .split(QLatin1Char(' ')),
                  QStringList({QStringLiteral("larch-native-host"),
                               QStringLiteral("larch-native-macos-host"),
-                              QStringLiteral("larch-full-editor-host")}));
+                              QStringLiteral("larch-full-editor-host"),
+                              QStringLiteral("larch-appearance-light")}));
         QTRY_COMPARE_WITH_TIMEOUT(evaluate(pageTextScript).toString(), markdown, 10000);
         // The assembled page, with its main script inlined and the dist folder as base.
         QCOMPARE(

@@ -4,29 +4,47 @@
 import {syntaxTree} from "@codemirror/language";
 import {StateField, type EditorState, type Extension, type Range, type Text, type Transaction} from "@codemirror/state";
 import {Decoration, EditorView, WidgetType, type DecorationSet} from "@codemirror/view";
-import {resolveImageSource} from "../assets";
+import {remoteImageAddress, resolveImageSource} from "../assets";
 import {documentIDField} from "../document";
 
 // ![alt](destination "title"): the destination is either <...> or a run without spaces in which
 // parentheses are balanced one level deep.
 const imagePattern = /!\[(?:\\.|[^\]\\\n])*\]\(\s*(<[^>\n]*>|(?:\\.|[^()\s\\]|\((?:\\.|[^()\s\\])*\))+)(?:\s+(?:"[^"\n]*"|'[^'\n]*'|\([^)\n]*\)))?\s*\)/g;
 
+/// An image of the document: a URL to load, or the address of a remote image that is shown
+/// instead of being fetched (`remote` true).
 export interface ImageRef {
     src: string;
     alt: string;
+    remote: boolean;
 }
 
-/// The images of one line, in order, with the URLs to load.
+/// The images of one line, in order.
 export function imagesInLine(text: string, documentID: string): ImageRef[] {
     if (!text.includes("![")) return [];
     const images: ImageRef[] = [];
     for (const match of text.matchAll(imagePattern)) {
-        const src = resolveImageSource(match[1], documentID);
-        if (!src) continue;
         const alt = match[0].slice(2, match[0].indexOf("]("));
-        images.push({src, alt});
+        const address = remoteImageAddress(match[1]);
+        const src = address ?? resolveImageSource(match[1], documentID);
+        if (src) images.push({src, alt, remote: address !== null});
     }
     return images;
+}
+
+// A quiet stand-in for a remote image: its address, never a request.
+function remotePlaceholder(image: ImageRef): HTMLElement {
+    const box = document.createElement("span");
+    box.className = "cm-md-image-remote";
+    box.title = image.src;
+    const label = document.createElement("span");
+    label.className = "cm-md-image-remote-label";
+    label.textContent = image.alt ? `远程图片（未加载）：${image.alt}` : "远程图片（未加载）";
+    const address = document.createElement("span");
+    address.className = "cm-md-image-remote-address";
+    address.textContent = image.src;
+    box.append(label, address);
+    return box;
 }
 
 class ImagesWidget extends WidgetType {
@@ -35,7 +53,8 @@ class ImagesWidget extends WidgetType {
     }
     eq(other: ImagesWidget) {
         return other.images.length === this.images.length
-            && other.images.every((image, i) => image.src === this.images[i].src && image.alt === this.images[i].alt);
+            && other.images.every((image, i) => image.src === this.images[i].src && image.alt === this.images[i].alt
+                && image.remote === this.images[i].remote);
     }
     get estimatedHeight() {
         return 160;
@@ -44,7 +63,12 @@ class ImagesWidget extends WidgetType {
         const box = document.createElement("div");
         box.className = "cm-md-images";
         box.setAttribute("contenteditable", "false");
-        for (const {src, alt} of this.images) {
+        for (const image of this.images) {
+            if (image.remote) {
+                box.appendChild(remotePlaceholder(image));
+                continue;
+            }
+            const {src, alt} = image;
             const img = document.createElement("img");
             img.className = "cm-md-image";
             img.alt = alt;

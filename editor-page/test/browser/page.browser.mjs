@@ -178,7 +178,10 @@ describe("editor page in Chromium", () => {
         assert.equal(await page.evaluate(() => window.__pwned), undefined);
         assert.equal(await page.evaluate(() => document.querySelectorAll(".cm-content script, .cm-content a").length), 0);
         const sources = await page.evaluate(() => Array.from(document.querySelectorAll("img.cm-md-image"), (img) => img.getAttribute("src")));
-        assert.deepEqual(sources, ["https://example.invalid/a.png", "larch-asset:///Attachments/a%20b.png"]);
+        // A remote image is never requested: its address stands in its place.
+        assert.deepEqual(sources, ["larch-asset:///Attachments/a%20b.png"]);
+        assert.deepEqual(await page.evaluate(() => Array.from(document.querySelectorAll(".cm-md-image-remote-address"), (e) => e.textContent)),
+            ["https://example.invalid/a.png"]);
         assert.deepEqual(await page.evaluate(() => window.__violations), []);
         assert.equal(await editorText(page), markdown);
         await page.context().close();
