@@ -227,6 +227,21 @@ public:
     Q_INVOKABLE void toggleTodo(int todoId);
     Q_INVOKABLE void deleteTodo(int todoId);
 
+    // --- Memo editors meeting changes made elsewhere (memoeditsaving.cpp)
+    struct MemoSave
+    {
+        enum Result { saved, changedOutside, missing, failed } result = failed;
+        QString markdown; // saved: the memo's text as its day file now reads
+        QString error;    // failed: what went wrong, for the editor to show
+    };
+    // Writes `markdown` over the memo only if its day file still holds `base` for it; re-reads.
+    QCoro::Task<MemoSave> saveMemoFromAsync(QString memoId, QString markdown, QString base);
+    // A text of `memo` kept as a file in the trash: its vault path, or nothing after the alert.
+    QCoro::Task<std::optional<QString>> keepMemoTextInTrashAsync(MemoRecord memo, QString text);
+    // A new memo with `markdown` on the day and in the folder of `original`, or nothing after the
+    // alert.
+    QCoro::Task<std::optional<MemoRecord>> copyMemoAsync(MemoRecord original, QString markdown);
+
     // --- Memo queries
     QSet<QDate> memoDays() const { return m_memoDays; }
     QVariantList memoDayList() const;

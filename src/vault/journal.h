@@ -51,6 +51,9 @@ QString memoAnchorLine(const QString& id, const QString& folderPath);
 // Anchor line, blank line, "## HH:mm", blank line, trimmed body, blank line, "---".
 QString renderMemoBlock(const MemoRecord& memo);
 
+// The memo's text as its day file reads after the memo is written there (memowriting.cpp).
+QString storedMemoMarkdown(const MemoRecord& memo);
+
 // Anchor lines, compiled once. Each matches a whole anchor line, including trailing white space
 // (which may run over following line breaks up to the last line end it can reach).
 // Group 1: the id; group 2: the escaped folder (absent when the line has none).

@@ -71,7 +71,30 @@ MemoRecord findMemo(const VaultRepository& repository, const QString& id, MemoIn
     return *lookup.memo;
 }
 
+// A day file's text with the block of memo `id` replaced (removed when `replacement` is empty),
+// tidied; VaultError::noteNotFound when the text has no such block.
+QString replacedBlock(QString text, const QString& id, const QString& replacement)
+{
+    const std::optional<TextRange> block = memoBlockRange(id, text);
+    if (!block)
+        throw VaultError(VaultError::noteNotFound);
+    const QString inserted =
+        replacement.isEmpty() ? QString() : trimmedText(replacement) + QLatin1String("\n\n");
+    text.replace(block->start, block->end - block->start, inserted);
+    text = collapsedBlankRuns(std::move(text));
+    if (!text.endsWith(QLatin1Char('\n')))
+        text.append(QLatin1Char('\n'));
+    return text;
+}
+
 } // namespace
+
+QString storedMemoMarkdown(const MemoRecord& memo)
+{
+    const QList<MemoRecord> read = parseAnchoredMemos(
+        replacedBlock(renderMemoBlock(memo), memo.id, renderMemoBlock(memo)), memo.journalPath);
+    return read.isEmpty() ? trimmedText(memo.markdown) : read.first().markdown;
+}
 
 MemoRecord VaultRepository::createMemo(const QString& text, const QDateTime& createdAt,
                                        const QString& folderPath,
@@ -110,6 +133,38 @@ MemoRecord VaultRepository::updateMemo(const QString& id, const QString& markdow
     return memo;
 }
 
+MemoRecord VaultRepository::updateMemoFrom(const QString& id, const QString& markdown,
+                                           const QString& base) const
+{
+    const WriteScope scope(*this);
+    MemoIndexRead index;
+    MemoRecord memo = findMemo(*this, id, index);
+    memo.markdown = trimmedText(markdown);
+    const QString file = resolveVaultPath(memo.journalPath);
+    const auto textIn = [&](const QString& dayText) -> std::optional<QString> {
+        for (const MemoRecord& found : parseAnchoredMemos(dayText, memo.journalPath)) {
+            if (found.id == id)
+                return found.markdown;
+        }
+        return std::nullopt;
+    };
+    QString written;
+    // Checked against the file as it is when written, under the lock: a change made between
+    // the editor's last read and now is never written over.
+    updateTextFile(file, [&](const std::optional<QString>& current) -> std::optional<QString> {
+        if (!current || !textIn(*current))
+            throw VaultError(VaultError::noteNotFound);
+        if (*textIn(*current) != base)
+            throw VaultError(VaultError::conflict);
+        written = replacedBlock(*current, memo.id, renderMemoBlock(memo));
+        return written;
+    });
+    memo.markdown = textIn(written).value_or(memo.markdown);
+    updateMemoIndexAfterWrite([&] { ::upsertMemoIndexEntry(*this, memo, std::move(index)); },
+                              QStringLiteral("记录已保存"));
+    return memo;
+}
+
 MemoRecord VaultRepository::appendFollowUp(const QString& id, const QString& text,
                                            const QDateTime& date) const
 {
@@ -141,20 +196,10 @@ void VaultRepository::replaceMemoBlock(const MemoRecord& memo, const QString& re
 {
     const WriteScope scope(*this);
     const QString file = resolveVaultPath(memo.journalPath);
-    const QString inserted =
-        replacement.isEmpty() ? QString() : trimmedText(replacement) + QLatin1String("\n\n");
     // Applied to the file as it is when written: an edit another program made meanwhile stays.
     updateTextFile(file, [&](const std::optional<QString>& current) -> std::optional<QString> {
         if (!current)
             throw FileError(FileError::read, file, ENOENT);
-        QString text = *current;
-        const std::optional<TextRange> block = memoBlockRange(memo.id, text);
-        if (!block)
-            throw VaultError(VaultError::noteNotFound);
-        text.replace(block->start, block->end - block->start, inserted);
-        text = collapsedBlankRuns(std::move(text));
-        if (!text.endsWith(QLatin1Char('\n')))
-            text.append(QLatin1Char('\n'));
-        return text;
+        return replacedBlock(*current, memo.id, replacement);
     });
 }

@@ -61,6 +61,11 @@ public:
     MemoRecord createMemo(const QString& text, const QDateTime& createdAt,
                           const QString& folderPath, const QStringList& imagePaths) const;
     MemoRecord updateMemo(const QString& id, const QString& markdown) const;
+    // The same for an editor that took the memo's text as `base`: VaultError::conflict when the
+    // day file no longer holds `base` for it (changed elsewhere since), and nothing is written.
+    // The memo comes back with its text as the day file now reads.
+    MemoRecord updateMemoFrom(const QString& id, const QString& markdown,
+                              const QString& base) const;
     MemoRecord appendFollowUp(const QString& id, const QString& text, const QDateTime& date) const;
     void deleteMemo(const QString& id) const;
     void replaceMemoBlock(const MemoRecord& memo, const QString& replacement) const;
@@ -93,6 +98,9 @@ public:
     QString createFolder(const QString& parentPath, const QString& name) const;
     NoteDocument renameNote(const QString& path, const QString& newName) const;
     void trashNote(const QString& path) const;
+    // Keeps `text` as a new file in the trash, under `fileName` or the first free name after
+    // it; its vault path.
+    QString keepTextInTrash(const QString& fileName, const QString& text) const;
     NoteDocument convertMemoToNote(const QString& memoId, const QString& title,
                                    const QString& folderPath) const;
 

@@ -7,6 +7,7 @@
 #include <QtQml/qqmlregistration.h>
 
 #include "librarycontroller.h"
+#include "memoeditsync.h"
 
 // The memo being edited in place in the timeline, and its saving: half a second after the last
 // change, when editing moves to another memo or ends, when the timeline goes away and when the
@@ -15,8 +16,9 @@
 //
 // Only a text that differs from what was last saved is written: opening the editor and closing
 // it again leaves the memo's block as it was. An editor opened on a memo whose last save is
-// still under way starts from the saved text, not from the memo as last published.
-class InlineMemoEdit : public QObject
+// still under way starts from the saved text, not from the memo as last published. Changes of
+// the memo made elsewhere, and saves that cannot go through, are handled by `sync`.
+class InlineMemoEdit : public QObject, private MemoEditorText
 {
     Q_OBJECT
     QML_ELEMENT
@@ -25,6 +27,8 @@ class InlineMemoEdit : public QObject
     // The memo being edited; empty when none is.
     Q_PROPERTY(QString memoId READ memoId NOTIFY memoIdChanged)
     Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
+    // The memo's text in its day file against the editor's, and the choices when they differ.
+    Q_PROPERTY(MemoEditSync* sync READ sync CONSTANT)
 
 public:
     static constexpr int saveDelayMilliseconds = 500;
@@ -37,13 +41,14 @@ public:
     QString memoId() const { return m_memoId; }
     QString text() const { return m_text; }
     void setText(const QString& text);
+    MemoEditSync* sync() const { return m_sync; }
 
     // Edits `memoId` from its own words (no pictures, no follow-ups), saving the memo edited
     // before; editing the same memo again ends editing.
     Q_INVOKABLE void toggle(const QString& memoId);
     // Saves and stops editing.
     Q_INVOKABLE void finish();
-    // Saves a pending change now.
+    // Saves a pending change now; text that cannot go to the memo is kept in the trash.
     Q_INVOKABLE void flush();
 
 Q_SIGNALS:
@@ -53,10 +58,18 @@ Q_SIGNALS:
 
 private:
     void begin(const QString& memoId);
+    void end();
+
+    QString editorText() const override { return m_text; }
+    void takeText(const QString& text) override;
+    QString textOf(const MemoRecord& memo) const override;
+    QString markdownOf(const QString& text, const MemoRecord& memo) const override;
+    void continueWith(const MemoRecord& memo) override;
+    void stopEditing() override { end(); }
 
     QPointer<LibraryController> m_library;
     QString m_memoId;
     QString m_text;
-    QString m_savedText;
+    MemoEditSync* m_sync;
     QTimer m_saveTimer;
 };

@@ -4,7 +4,8 @@
 
 #include <qcorotask.h>
 
-MemoEditorState::MemoEditorState(QObject* parent) : QObject(parent)
+MemoEditorState::MemoEditorState(QObject* parent)
+    : QObject(parent), m_sync(new MemoEditSync(this, this))
 {
     m_autosave.setSingleShot(true);
     m_autosave.setInterval(autosaveMilliseconds);
@@ -14,8 +15,9 @@ MemoEditorState::MemoEditorState(QObject* parent) : QObject(parent)
 
 MemoEditorState::~MemoEditorState()
 {
-    if (m_autosave.isActive())
-        save();
+    m_autosave.stop();
+    if (m_loaded)
+        m_sync->leave();
 }
 
 void MemoEditorState::setLibrary(LibraryController* library)
@@ -25,6 +27,7 @@ void MemoEditorState::setLibrary(LibraryController* library)
     if (m_library)
         disconnect(m_library, nullptr, this, nullptr);
     m_library = library;
+    m_sync->setLibrary(library);
     if (m_library)
         connect(m_library, &LibraryController::memosChanged, this, &MemoEditorState::updateTitle);
     Q_EMIT libraryChanged();
@@ -61,19 +64,35 @@ void MemoEditorState::load()
     m_journalPath = memo->journalPath;
     m_loaded = true;
     Q_EMIT loadedChanged();
-    if (m_markdown != memo->markdown) {
-        m_markdown = memo->markdown;
-        Q_EMIT markdownChanged();
-    }
+    takeText(memo->markdown);
     // Taking the text in is a change like any other: the unchanged text is saved once.
+    m_sync->follow(*memo, false);
     m_autosave.start();
+}
+
+void MemoEditorState::takeText(const QString& text)
+{
+    if (m_markdown == text)
+        return;
+    m_markdown = text;
+    Q_EMIT markdownChanged();
+}
+
+void MemoEditorState::continueWith(const MemoRecord& memo)
+{
+    m_autosave.stop();
+    m_journalPath = memo.journalPath;
+    setMemoId(memo.id);
+    m_sync->follow(memo);
+    takeText(memo.markdown);
+    Q_EMIT loadedChanged();
 }
 
 void MemoEditorState::save()
 {
     m_autosave.stop();
-    if (m_library && m_loaded)
-        m_library->editMemo(m_memoId, m_markdown);
+    if (m_loaded)
+        m_sync->save();
 }
 
 void MemoEditorState::goBack()
@@ -85,18 +104,18 @@ QCoro::Task<> MemoEditorState::goBackAsync()
 {
     QPointer<MemoEditorState> self(this);
     m_autosave.stop();
-    if (m_library && m_loaded)
-        co_await m_library->editMemoAsync(m_memoId, m_markdown);
-    if (self)
+    bool safe = true;
+    if (m_loaded)
+        safe = co_await m_sync->leave();
+    if (self && safe)
         Q_EMIT finished();
 }
 
 void MemoEditorState::saveAndWait()
 {
-    if (!m_autosave.isActive() || !m_library)
-        return;
     m_autosave.stop();
-    QCoro::waitFor(m_library->editMemoAsync(m_memoId, m_markdown));
+    if (m_loaded)
+        QCoro::waitFor(m_sync->leave());
 }
 
 void MemoEditorState::updateTitle()

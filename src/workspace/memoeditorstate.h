@@ -1,6 +1,7 @@
 #pragma once
 
 #include "librarycontroller.h"
+#include "memoeditsync.h"
 
 #include <QObject>
 #include <QPointer>
@@ -11,9 +12,9 @@
 
 // The full memo editor's document: the memo's whole Markdown (follow-ups included), taken once
 // when the editor appears, saved through the library half a second after the last change, and
-// saved once more, awaited, when the user goes back. Later changes of the memo elsewhere do not
-// reach the editor.
-class MemoEditorState : public QObject
+// saved once more, awaited, when the user goes back. Changes of the memo made elsewhere, and
+// saves that cannot go through, are handled by `sync`.
+class MemoEditorState : public QObject, private MemoEditorText
 {
     Q_OBJECT
     QML_ELEMENT
@@ -28,6 +29,8 @@ class MemoEditorState : public QObject
     Q_PROPERTY(QString title READ title NOTIFY titleChanged)
     // The memo's day file: the file its references are relative to.
     Q_PROPERTY(QString journalPath READ journalPath NOTIFY loadedChanged)
+    // The memo's text in its day file against the editor's, and the choices when they differ.
+    Q_PROPERTY(MemoEditSync* sync READ sync CONSTANT)
 
 public:
     static constexpr int autosaveMilliseconds = 500;
@@ -47,10 +50,12 @@ public:
     QString title() const { return m_title; }
     QString journalPath() const { return m_journalPath; }
     bool hasPendingSave() const { return m_autosave.isActive(); }
+    MemoEditSync* sync() const { return m_sync; }
 
     // Takes the memo's text in, or emits `finished` at once when the library has no such memo.
     Q_INVOKABLE void load();
-    // "返回记录": saves the current text, waits for the save, then emits `finished`.
+    // "返回记录": saves the current text, waits for the save, then emits `finished`; text that
+    // cannot go to the memo is kept in the trash first (the editor stays if even that fails).
     Q_INVOKABLE void goBack();
     QCoro::Task<> goBackAsync();
     // For quitting: a pending save runs now, and this returns once it has ended.
@@ -69,6 +74,13 @@ private:
     void save();
     void updateTitle();
 
+    QString editorText() const override { return m_markdown; }
+    void takeText(const QString& text) override;
+    QString textOf(const MemoRecord& memo) const override { return memo.markdown; }
+    QString markdownOf(const QString& text, const MemoRecord&) const override { return text; }
+    void continueWith(const MemoRecord& memo) override;
+    void stopEditing() override { Q_EMIT finished(); }
+
     QPointer<LibraryController> m_library;
     QString m_memoId;
     QString m_markdown;
@@ -76,4 +88,5 @@ private:
     QString m_title = QStringLiteral("记录");
     QString m_journalPath;
     QTimer m_autosave;
+    MemoEditSync* m_sync;
 };

@@ -137,6 +137,62 @@ private Q_SLOTS:
                             VaultError::noteNotFound);
     }
 
+    // An editor's save goes through only while the day file holds the text it started from;
+    // what it wrote reads back as predicted, and other memos of the file stay.
+    void updateMemoFromChecksTheDayFile_data()
+    {
+        QTest::addColumn<QString>("outsideBlock"); // memo-a's block as written elsewhere
+        QTest::addColumn<QString>("markdown");
+        QTest::addColumn<int>("code"); // -1: saved
+        QTest::newRow("unchanged, text tidied on reading")
+            << u"## 09:30\n\nold"_s << u"new  \n\n\n\n\nline "_s << -1;
+        QTest::newRow("edited elsewhere")
+            << u"## 09:30\n\nold, edited"_s << u"x"_s << int(VaultError::conflict);
+        QTest::newRow("deleted elsewhere") << QString() << u"x"_s << int(VaultError::noteNotFound);
+    }
+    void updateMemoFromChecksTheDayFile()
+    {
+        QFETCH(QString, outsideBlock);
+        QFETCH(QString, markdown);
+        QFETCH(int, code);
+        TestVault vault;
+        VaultRepository repository(vault.root());
+        const MemoRecord memo = repository.createMemo(u"old"_s, local(9, 30), {}, {});
+        const QString day = vault.readText(dayPath);
+        QString changed = day;
+        if (outsideBlock.isEmpty())
+            changed.replace(QRegularExpression(u"<a id=\"memo-.*"_s,
+                                               QRegularExpression::DotMatchesEverythingOption),
+                            QString());
+        else
+            changed.replace(u"## 09:30\n\nold"_s, outsideBlock);
+        changed += u"\n<a id=\"memo-b\"></a>\n\n## 10:00\n\nb\n\n---\n"_s;
+        vault.write(dayPath, changed);
+        if (code >= 0) {
+            QVERIFY_VAULT_ERROR(repository.updateMemoFrom(memo.id, markdown, u"old"_s),
+                                VaultError::Code(code));
+            QCOMPARE(vault.readText(dayPath), changed);
+            return;
+        }
+        MemoRecord predicted = memo;
+        predicted.markdown = markdown;
+        const MemoRecord saved = repository.updateMemoFrom(memo.id, markdown, u"old"_s);
+        QCOMPARE(saved.markdown, storedMemoMarkdown(predicted));
+        const QList<MemoRecord> read = repository.loadMemos();
+        QCOMPARE(read.size(), 2);
+        QCOMPARE(read.first().markdown, saved.markdown);
+        QCOMPARE(read.last().markdown, u"b"_s);
+    }
+
+    void keepTextInTrashTakesAFreeName()
+    {
+        TestVault vault;
+        VaultRepository repository(vault.root());
+        QCOMPARE(repository.keepTextInTrash(u"记录.md"_s, u"一\n"_s), u".Trash/记录.md"_s);
+        QCOMPARE(repository.keepTextInTrash(u"记录.md"_s, u"二\n"_s), u".Trash/记录 2.md"_s);
+        QCOMPARE(vault.readText(u".Trash/记录 2.md"_s), u"二\n"_s);
+    }
+
     void appendFollowUpTwice()
     {
         TestVault vault;
