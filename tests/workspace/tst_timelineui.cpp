@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <QInputMethodEvent>
+#include <QTimer>
 #include <QtQuickTest/quicktest.h>
 
 namespace {
@@ -221,6 +222,81 @@ private Q_SLOTS:
         QVERIFY2(timeline.dayFile(memo).contains(QStringLiteral("读书笔记一二\n\n")),
                  qPrintable(timeline.dayFile(memo)));
         QCOMPARE(timeline.dayFile(memo).count(QStringLiteral("![图片]")), 3);
+    }
+
+    // Changes made elsewhere: a row shows them within a second; the inline editor takes them in
+    // while it has nothing unsaved, and shows the conflict bar at once when it has; the bar's
+    // choices leave the expected bytes; another program appending memos to the same day file
+    // while the user types loses nothing of either.
+    void outsideChanges()
+    {
+        MemoRecord memo;
+        Timeline timeline([&](const VaultRepository& repository) {
+            memo = repository.createMemo(QStringLiteral("旧的"), may1, {}, {});
+        });
+        const QString file = timeline.sandbox.vault() + QLatin1Char('/') + memo.journalPath;
+        const auto rewrite = [&](const QString& from, const QString& to) {
+            const QString day = timeline.dayFile(memo);
+            QVERIFY2(day.contains(from), qPrintable(day));
+            Sandbox::write(file, QString(day).replace(from, to).toUtf8());
+        };
+        const auto shown = [&] { return timeline.text(QStringLiteral("compactMemoText")); };
+        QQuickItem* text = nullptr;
+        QTRY_VERIFY((text = timeline.item(QStringLiteral("memoText"))));
+        rewrite(QStringLiteral("旧的"), QStringLiteral("外面改的"));
+        QTRY_COMPARE_WITH_TIMEOUT(text->property("text").toString(), QStringLiteral("外面改的"),
+                                  1000);
+
+        timeline.click(timeline.inRow(memo.id, QStringLiteral("editButton")));
+        QTRY_VERIFY(timeline.item(QStringLiteral("compactMemoText"))->hasActiveFocus());
+        rewrite(QStringLiteral("外面改的"), QStringLiteral("又改了"));
+        QTRY_COMPARE_WITH_TIMEOUT(shown(), QStringLiteral("又改了"), 1000);
+        QVERIFY(!timeline.item(QStringLiteral("conflictBar"))->isVisible());
+
+        // Unsaved words: the bar at once, and the outside version stays on disk.
+        timeline.main->type(QStringLiteral("甲"));
+        rewrite(QStringLiteral("又改了"), QStringLiteral("外面第三版"));
+        QTRY_VERIFY_WITH_TIMEOUT(timeline.item(QStringLiteral("conflictBar"))->isVisible(), 1000);
+        QTest::qWait(700);
+        QVERIFY(timeline.dayFile(memo).contains(QStringLiteral("\n外面第三版\n")));
+        timeline.click(QStringLiteral("conflictUseOutside"));
+        QTRY_COMPARE(shown(), QStringLiteral("外面第三版"));
+        const QString trash = timeline.sandbox.vault() + QStringLiteral("/.Trash");
+        QTRY_COMPARE(QDir(trash).entryList(QDir::Files).size(), 1);
+        QCOMPARE(Sandbox::read(trash + QLatin1Char('/') + QDir(trash).entryList(QDir::Files).first()),
+                 QByteArray("又改了甲\n"));
+
+        timeline.main->type(QStringLiteral("乙"));
+        rewrite(QStringLiteral("外面第三版"), QStringLiteral("外面第四版"));
+        QTRY_VERIFY_WITH_TIMEOUT(timeline.item(QStringLiteral("conflictBar"))->isVisible(), 1000);
+        timeline.click(QStringLiteral("conflictKeepMine"));
+        QTRY_VERIFY(timeline.dayFile(memo).contains(QStringLiteral("\n外面第三版乙\n")));
+        QVERIFY(!timeline.dayFile(memo).contains(QStringLiteral("外面第四版")));
+        QTRY_VERIFY(!timeline.item(QStringLiteral("conflictBar"))->isVisible());
+
+        // A scripted writer appends memos to the same day file while the user types.
+        int appended = 0;
+        QTimer writer;
+        QObject::connect(&writer, &QTimer::timeout, [&] {
+            VaultRepository(timeline.sandbox.vault())
+                .createMemo(QStringLiteral("外面第 %1 条").arg(++appended), may1.addSecs(600), {},
+                            {});
+        });
+        writer.start(90);
+        QString typed;
+        for (int i = 0; i < 24; ++i) {
+            const QString key = QString::number(i % 10);
+            timeline.main->type(key);
+            typed += key;
+            QTest::qWait(i % 6 == 5 ? 600 : 40);
+        }
+        writer.stop();
+        QTest::keyClick(timeline.main->window, Qt::Key_Escape);
+        QTRY_VERIFY(timeline.dayFile(memo).contains(QStringLiteral("\n外面第三版乙") + typed +
+                                                    QStringLiteral("\n")));
+        for (int i = 1; i <= appended; ++i)
+            QVERIFY(timeline.dayFile(memo).contains(QStringLiteral("外面第 %1 条").arg(i)));
+        QCOMPARE(QDir(trash).entryList(QDir::Files).size(), 1);
     }
 
     // Three follow-ups fold to the last two; deleting asks first; promoting goes through the
