@@ -37,7 +37,9 @@ Q_SIGNALS:
 
 protected:
     // `sameItem` tells whether two rows stand for the same item, so that a changed row is
-    // announced as a change of its data rather than as removal and insertion.
+    // announced as a change of its data rather than as removal and insertion; also when rows
+    // come or go beside it (a memo edited while another program adds memos to its day), so a
+    // view keeps that row's delegate and whatever is being typed in it.
     template <typename T, typename SameItem>
     void replaceRows(QList<T>& rows, const QList<T>& next, SameItem sameItem)
     {
@@ -54,33 +56,39 @@ protected:
             ++tail;
         const qsizetype removed = oldCount - head - tail;
         const qsizetype inserted = newCount - head - tail;
+        // The same items, changed, at either end of the changed range.
+        qsizetype front = 0;
+        while (front < removed && front < inserted &&
+               sameItem(rows.at(head + front), next.at(head + front)))
+            ++front;
+        qsizetype back = 0;
+        while (back < removed - front && back < inserted - front &&
+               sameItem(rows.at(head + removed - 1 - back), next.at(head + inserted - 1 - back)))
+            ++back;
+        const qsizetype gone = removed - front - back;
+        const qsizetype added = inserted - front - back;
 
-        bool sameItems = removed == inserted;
-        for (qsizetype i = 0; sameItems && i < removed; ++i)
-            sameItems = sameItem(rows.at(head + i), next.at(head + i));
-        if (sameItems) {
-            rows = next;
-            Q_EMIT dataChanged(index(int(head)), index(int(head + removed - 1)));
-            return;
-        }
-        if (removed + inserted > std::max<qsizetype>(256, (oldCount + newCount) / 2)) {
+        if (gone + added > std::max<qsizetype>(256, (oldCount + newCount) / 2)) {
             // A large rearrangement is cheaper for views as one reset.
             beginResetModel();
             rows = next;
             endResetModel();
         } else {
-            if (removed > 0) {
-                beginRemoveRows({}, int(head), int(head + removed - 1));
-                rows.remove(head, removed);
+            if (gone > 0) {
+                beginRemoveRows({}, int(head + front), int(head + front + gone - 1));
+                rows.remove(head + front, gone);
                 endRemoveRows();
             }
-            if (inserted > 0) {
-                beginInsertRows({}, int(head), int(head + inserted - 1));
-                rows = next;
+            if (added > 0)
+                beginInsertRows({}, int(head + front), int(head + front + added - 1));
+            rows = next;
+            if (added > 0)
                 endInsertRows();
-            } else {
-                rows = next;
-            }
+            if (front > 0)
+                Q_EMIT dataChanged(index(int(head)), index(int(head + front - 1)));
+            if (back > 0)
+                Q_EMIT dataChanged(index(int(head + inserted - back)),
+                                   index(int(head + inserted - 1)));
         }
         if (oldCount != newCount)
             Q_EMIT countChanged();

@@ -18,14 +18,27 @@ ScrollView {
     ScrollBar.horizontal.policy: ScrollBar.AlwaysOff
 
     function takeFocus() {
+        area.text = edit.text;
         area.forceActiveFocus();
         area.cursorPosition = area.length;
+    }
+
+    // A text taken in from elsewhere leaves the caret where it was, or at the end if it was there.
+    Connections {
+        target: editor.edit
+        function onTextChanged() {
+            if (area.text === editor.edit.text)
+                return;
+            const atEnd = area.cursorPosition === area.length;
+            const position = area.cursorPosition;
+            area.text = editor.edit.text;
+            area.cursorPosition = atEnd ? area.length : Math.min(position, area.length);
+        }
     }
 
     TextArea {
         id: area
         objectName: "compactMemoText"
-        text: editor.edit.text
         textFormat: TextEdit.PlainText
         wrapMode: TextEdit.Wrap
         font.family: Theme.fontFamily
@@ -35,10 +48,14 @@ ScrollView {
         padding: 0
         background: null
         Accessible.name: "编辑记录"
-        // Typing writes through; a text set from outside (another memo) replaces ours only
-        // when it differs, so the caret stays put while typing.
+        // Typing writes through; a text set from outside (another memo, a change made
+        // elsewhere) replaces ours only when it differs, so the caret stays put while typing.
         onTextChanged: editor.edit.text = text
         Keys.onEscapePressed: editor.edit.finish()
+        Component.onCompleted: {
+            if (text !== editor.edit.text)
+                text = editor.edit.text;
+        }
     }
 
     background: Rectangle {

@@ -8,7 +8,8 @@ import LarchNotes.Workspace
 
 // The full memo editor: the memo's whole Markdown, follow-ups included, in the web editor with
 // a floating command bar, the outline rail and the reference panel. It saves half a second after
-// the last change; "返回记录" takes in the page's last edits, saves, waits, and then leaves.
+// the last change; "返回记录" takes in the page's last edits, saves, waits, and then leaves. When
+// the memo changed elsewhere while it had unsaved edits, the conflict bar offers the ways out.
 Item {
     id: view
     objectName: "memoEditorView"
@@ -27,11 +28,15 @@ Item {
     function issue(kind, value) {
         command = MarkdownEditor.command(kind, value);
     }
-    function goBack() {
+    // Runs `action` once the page's last edits are in the state.
+    function whenSynchronized(action) {
         if (editorLoader.item)
-            editorLoader.item.synchronize(() => memo.goBack());
+            editorLoader.item.synchronize(action);
         else
-            memo.goBack();
+            action();
+    }
+    function goBack() {
+        whenSynchronized(() => memo.goBack());
     }
 
     MemoEditorState {
@@ -158,48 +163,68 @@ Item {
             Layout.fillWidth: true
             Layout.fillHeight: true
 
-            Item {
+            ColumnLayout {
+                spacing: 0
                 Layout.fillWidth: true
                 Layout.fillHeight: true
 
-                BusyIndicator {
-                    anchors.centerIn: parent
-                    running: !memo.loaded
-                    visible: running
-                }
-                Loader {
-                    id: editorLoader
-                    anchors.fill: parent
-                    active: memo.loaded
-                    sourceComponent: DocumentEditorView {
-                        markdown: memo.markdown
-                        documentID: "memo:" + view.memoId
-                        vaultRootURL: view.library.rootUrl
-                        command: view.command
-                        autofocus: true
-                        pasteImageHandler: function (data, mimeType, done) {
-                            view.library.storeImageData(data, mimeType).finished.connect(
-                                (path) => done(path));
-                        }
-                        onEdited: (text) => memo.markdown = text
-                        onCommandConsumed: view.command = null
-                        onHeadingChosen: (position) => view.issue("jumpToHeading", position)
-                        onImagePickerRequested: imagePicker.open()
-                        onPageTextRestored: view.library.showAlert(
-                            "编辑器中最近的修改未能同步，已恢复为应用保存的内容。")
-                    }
+                ConflictBar {
+                    visible: memo.sync.conflicting
+                    message: memo.sync.message
+                    fileMissing: memo.sync.memoMissing
+                    busy: memo.sync.busy
+                    Layout.fillWidth: true
+                    onKeepMineRequested: view.whenSynchronized(() => memo.sync.keepMine())
+                    onUseOutsideRequested: view.whenSynchronized(() => memo.sync.useOutside())
+                    onSaveCopyRequested: view.whenSynchronized(() => memo.sync.saveCopy())
+                    onDifferencesRequested: view.whenSynchronized(() => differences.open())
+                    onSaveAgainRequested: view.whenSynchronized(() => memo.sync.saveAgain())
+                    onCloseRequested: view.whenSynchronized(() => memo.sync.close())
                 }
 
-                MemoCommandBar {
-                    anchors.horizontalCenter: parent.horizontalCenter
-                    anchors.bottom: parent.bottom
-                    anchors.bottomMargin: 18
-                    visible: memo.loaded
-                    formatState: editorLoader.item ? editorLoader.item.formatState : null
-                    referencePanelShown: view.showsReferencePanel
-                    onCommand: (kind, value) => view.issue(kind, value)
-                    onImageRequested: imagePicker.open()
-                    onReferencePanelToggled: view.showsReferencePanel = !view.showsReferencePanel
+                Item {
+                    Layout.fillWidth: true
+                    Layout.fillHeight: true
+
+                    BusyIndicator {
+                        anchors.centerIn: parent
+                        running: !memo.loaded
+                        visible: running
+                    }
+                    Loader {
+                        id: editorLoader
+                        anchors.fill: parent
+                        active: memo.loaded
+                        sourceComponent: DocumentEditorView {
+                            markdown: memo.markdown
+                            documentID: "memo:" + view.memoId
+                            vaultRootURL: view.library.rootUrl
+                            command: view.command
+                            autofocus: true
+                            pasteImageHandler: function (data, mimeType, done) {
+                                view.library.storeImageData(data, mimeType).finished.connect(
+                                    (path) => done(path));
+                            }
+                            onEdited: (text) => memo.markdown = text
+                            onCommandConsumed: view.command = null
+                            onHeadingChosen: (position) => view.issue("jumpToHeading", position)
+                            onImagePickerRequested: imagePicker.open()
+                            onPageTextRestored: view.library.showAlert(
+                                "编辑器中最近的修改未能同步，已恢复为应用保存的内容。")
+                        }
+                    }
+
+                    MemoCommandBar {
+                        anchors.horizontalCenter: parent.horizontalCenter
+                        anchors.bottom: parent.bottom
+                        anchors.bottomMargin: 18
+                        visible: memo.loaded
+                        formatState: editorLoader.item ? editorLoader.item.formatState : null
+                        referencePanelShown: view.showsReferencePanel
+                        onCommand: (kind, value) => view.issue(kind, value)
+                        onImageRequested: imagePicker.open()
+                        onReferencePanelToggled: view.showsReferencePanel = !view.showsReferencePanel
+                    }
                 }
             }
 
@@ -223,6 +248,16 @@ Item {
                 }
             }
         }
+    }
+
+    DifferenceView {
+        id: differences
+        mine: memo.markdown
+        outside: memo.sync.outsideText
+        busy: memo.sync.busy
+        onKeepMineRequested: view.whenSynchronized(() => memo.sync.keepMine())
+        onUseOutsideRequested: view.whenSynchronized(() => memo.sync.useOutside())
+        onSaveCopyRequested: view.whenSynchronized(() => memo.sync.saveCopy())
     }
 
     FileDialog {

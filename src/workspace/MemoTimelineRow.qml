@@ -142,9 +142,46 @@ Control {
             active: row.isEditing
             visible: active
             Layout.fillWidth: true
-            sourceComponent: CompactMemoEditor {
-                edit: row.inlineEdit
-                Component.onCompleted: takeFocus()
+            sourceComponent: ColumnLayout {
+                id: editing
+                readonly property MemoEditSync sync: row.inlineEdit.sync
+                spacing: 6
+
+                // The text keeps the keyboard after a choice of the bar.
+                function choose(choice) {
+                    choice();
+                    compact.takeFocus();
+                }
+
+                ConflictBar {
+                    visible: editing.sync.conflicting
+                    message: editing.sync.message
+                    fileMissing: editing.sync.memoMissing
+                    busy: editing.sync.busy
+                    radius: 8
+                    Layout.fillWidth: true
+                    onKeepMineRequested: editing.choose(() => editing.sync.keepMine())
+                    onUseOutsideRequested: editing.choose(() => editing.sync.useOutside())
+                    onSaveCopyRequested: editing.choose(() => editing.sync.saveCopy())
+                    onDifferencesRequested: differences.open()
+                    onSaveAgainRequested: editing.choose(() => editing.sync.saveAgain())
+                    onCloseRequested: editing.sync.close()
+                }
+                CompactMemoEditor {
+                    id: compact
+                    edit: row.inlineEdit
+                    Layout.fillWidth: true
+                    Component.onCompleted: takeFocus()
+                }
+                DifferenceView {
+                    id: differences
+                    mine: row.inlineEdit.text
+                    outside: editing.sync.outsideText
+                    busy: editing.sync.busy
+                    onKeepMineRequested: editing.choose(() => editing.sync.keepMine())
+                    onUseOutsideRequested: editing.choose(() => editing.sync.useOutside())
+                    onSaveCopyRequested: editing.choose(() => editing.sync.saveCopy())
+                }
             }
         }
 

@@ -173,7 +173,9 @@ Item {
                 }
             }
 
-            delegate: Item {
+            // A focus scope: the view focuses its current row whenever rows come or go above
+            // it, and the row's inline editor must keep the keyboard then.
+            delegate: FocusScope {
                 id: slot
                 required property string memoId
                 required property date createdAt

@@ -141,6 +141,18 @@ void MemoEditSync::recheck()
         return;
     }
     const QString outside = m_editor->textOf(*published);
+    // Changed where the editor does not reach (a follow-up, a picture of a memo edited in place):
+    // the editor's text goes on over the memo as it is now.
+    if (outside == m_editor->textOf(m_memo) && m_state != State::failed) {
+        m_memo = *published;
+        m_outsideText.clear();
+        setState(State::agreed);
+        if (m_unsaved) {
+            m_writeUnchanged = true;
+            save();
+        }
+        return;
+    }
     // Nothing of the editor's would be lost: the new text comes in where it stands.
     if (isClean() || m_editor->editorText() == outside) {
         agree(*published);

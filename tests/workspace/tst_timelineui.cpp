@@ -263,8 +263,9 @@ private Q_SLOTS:
         QTRY_COMPARE(shown(), QStringLiteral("外面第三版"));
         const QString trash = timeline.sandbox.vault() + QStringLiteral("/.Trash");
         QTRY_COMPARE(QDir(trash).entryList(QDir::Files).size(), 1);
-        QCOMPARE(Sandbox::read(trash + QLatin1Char('/') + QDir(trash).entryList(QDir::Files).first()),
-                 QByteArray("又改了甲\n"));
+        QCOMPARE(
+            Sandbox::read(trash + QLatin1Char('/') + QDir(trash).entryList(QDir::Files).first()),
+            QByteArray("又改了甲\n"));
 
         timeline.main->type(QStringLiteral("乙"));
         rewrite(QStringLiteral("外面第三版"), QStringLiteral("外面第四版"));
@@ -292,8 +293,9 @@ private Q_SLOTS:
         }
         writer.stop();
         QTest::keyClick(timeline.main->window, Qt::Key_Escape);
-        QTRY_VERIFY(timeline.dayFile(memo).contains(QStringLiteral("\n外面第三版乙") + typed +
-                                                    QStringLiteral("\n")));
+        QTRY_VERIFY2(timeline.dayFile(memo).contains(QStringLiteral("\n外面第三版乙") + typed +
+                                                     QStringLiteral("\n")),
+                     qPrintable(timeline.dayFile(memo)));
         for (int i = 1; i <= appended; ++i)
             QVERIFY(timeline.dayFile(memo).contains(QStringLiteral("外面第 %1 条").arg(i)));
         QCOMPARE(QDir(trash).entryList(QDir::Files).size(), 1);
