@@ -4,6 +4,7 @@
 // vault's bytes hold every keystroke afterwards.
 
 #include "markdowneditorcoordinator.h"
+#include "memoeditorstate.h"
 #include "workspacewindow.h"
 
 #include <QBuffer>
@@ -290,6 +291,60 @@ private Q_SLOTS:
         QCOMPARE(window.library->memo(memo.id)->markdown, QStringLiteral("京都的红叶 and more"));
         QVERIFY2(window.read(memo.journalPath).contains(QStringLiteral("京都的红叶 and more")),
                  qPrintable(window.read(memo.journalPath)));
+    }
+
+    // The full memo editor and changes of its memo made elsewhere: a clean editor takes them in
+    // (the page too: what is typed next goes after them); unsaved words bring the bar at once
+    // and "保留我的版本" writes them over; quitting with the conflict open keeps them in the trash.
+    void memoEditorOutsideChanges()
+    {
+        EditorWindow window([](Sandbox& sandbox) {
+            const VaultRepository repository(sandbox.vault());
+            repository.prepareLayout();
+            repository.createMemo(QStringLiteral("京都"),
+                                  QDateTime(QDate(2024, 5, 1), QTime(9, 30)), {}, {});
+        });
+        const MemoRecord memo = window.library->memos().first();
+        const QString file = window.sandbox.vault() + QLatin1Char('/') + memo.journalPath;
+        const auto rewrite = [&](const char* from, const char* to) {
+            Sandbox::write(file, window.read(memo.journalPath)
+                                     .replace(QString::fromUtf8(from), QString::fromUtf8(to))
+                                     .toUtf8());
+        };
+        const auto bar = [&] { return window.item(QStringLiteral("conflictBar"))->isVisible(); };
+        window.navigation()->setProperty("expandedMemoId", memo.id);
+        QQuickItem* editor = window.editor(QStringLiteral("markdownEditor:memo:") + memo.id);
+        QVERIFY(editor);
+        QTest::qWait(MemoEditorState::autosaveMilliseconds + 200);
+
+        rewrite("京都", "奈良");
+        QTRY_COMPARE_WITH_TIMEOUT(window.pageText(editor), QStringLiteral("奈良"), 2000);
+        QVERIFY(!bar());
+        window.focusEnd(editor);
+        window.type(" deer");
+        QTRY_VERIFY(window.read(memo.journalPath).contains(QStringLiteral("\n奈良 deer\n")));
+
+        window.type(" park");
+        window.coordinator(editor)->synchronizeAndWait(5000);
+        rewrite("奈良 deer", "大阪");
+        QTRY_VERIFY_WITH_TIMEOUT(bar(), 2000);
+        QTest::qWait(MemoEditorState::autosaveMilliseconds + 200);
+        QVERIFY(window.read(memo.journalPath).contains(QStringLiteral("\n大阪\n")));
+        window.click(QStringLiteral("conflictKeepMine"));
+        QTRY_VERIFY(window.read(memo.journalPath).contains(QStringLiteral("\n奈良 deer park\n")));
+        QTRY_VERIFY(!bar());
+
+        window.focusEnd(editor);
+        window.type("!");
+        window.coordinator(editor)->synchronizeAndWait(5000);
+        rewrite("奈良 deer park", "神户");
+        QTRY_VERIFY_WITH_TIMEOUT(bar(), 2000);
+        window.main->shell.flushBeforeQuit();
+        QVERIFY(window.read(memo.journalPath).contains(QStringLiteral("\n神户\n")));
+        const QDir trash(window.sandbox.vault() + QStringLiteral("/.Trash"));
+        QCOMPARE(trash.entryList(QDir::Files).size(), 1);
+        QCOMPARE(window.read(QStringLiteral(".Trash/") + trash.entryList(QDir::Files).first()),
+                 QStringLiteral("奈良 deer park!\n"));
     }
 
     // A remote image shows its address and is never requested; patches the host cannot apply
