@@ -113,6 +113,33 @@ TimelineVault prepareVault(const QString& vault)
     return made;
 }
 
+// The memo edited in place with unsaved words while another program changed it: the conflict
+// bar shows; `differences` opens the difference view too.
+void conflictingInlineEdit(QQuickItem& view, const QString& memoId, bool differences)
+{
+    auto* library = view.property("library").value<LibraryController*>();
+    auto* timeline = view.property("timeline").value<QObject*>();
+    auto* edit = timeline->property("inlineEdit").value<QObject*>();
+    QMetaObject::invokeMethod(edit, "toggle", Q_ARG(QString, memoId));
+    edit->setProperty(
+        "text", QStringLiteral("周末去了植物园，银杏开始黄了，还看到两只松鼠。\n#散步 #秋天"));
+    QFile file(library->rootPath() + QLatin1Char('/') + library->memo(memoId)->journalPath);
+    if (!file.open(QIODevice::ReadWrite))
+        return;
+    const QString day = QString::fromUtf8(file.readAll())
+                            .replace(QStringLiteral("银杏开始黄了。"),
+                                     QStringLiteral("银杏已经全黄了，湖边人很多。"));
+    file.resize(0);
+    file.write(day.toUtf8());
+    file.close();
+    auto* sync = edit->property("sync").value<QObject*>();
+    runEventsUntil([&] { return sync->property("conflicting").toBool(); });
+    QQuickItem* row = findItemIn(&view, QStringLiteral("memoRow:") + memoId);
+    if (differences && row)
+        QMetaObject::invokeMethod(row->findChild<QObject*>(QStringLiteral("differenceView")),
+                                  "open");
+}
+
 struct TimelineState
 {
     const char* name;
@@ -170,6 +197,14 @@ int renderTimelineScreens(const QString& output, bool dark)
              QObject* viewer =
                  view.window()->findChild<QObject*>(QStringLiteral("memoImageViewer"));
              QMetaObject::invokeMethod(viewer, "show", Q_ARG(QVariant, urls), Q_ARG(QVariant, 2));
+         }},
+        {"memo-conflict", QSize(1180, 780),
+         [](QQuickItem& view, const TimelineVault& vault) {
+             conflictingInlineEdit(view, vault.continued, false);
+         }},
+        {"memo-differences", QSize(1180, 780),
+         [](QQuickItem& view, const TimelineVault& vault) {
+             conflictingInlineEdit(view, vault.continued, true);
          }},
         {"share-menu", QSize(1180, 780),
          [](QQuickItem& view, const TimelineVault& vault) {
