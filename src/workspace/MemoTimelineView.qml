@@ -78,7 +78,7 @@ Item {
     Connections {
         target: view.shell
         ignoreUnknownSignals: true
-        function onAboutToFlush() { timeline.inlineEdit.flush(); }
+        function onAboutToFlush() { timeline.inlineEdit.saveAndWait(); }
     }
 
     ColumnLayout {

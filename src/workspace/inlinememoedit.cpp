@@ -109,3 +109,10 @@ void InlineMemoEdit::flush()
     if (!m_memoId.isEmpty())
         m_sync->leave();
 }
+
+void InlineMemoEdit::saveAndWait()
+{
+    m_saveTimer.stop();
+    if (!m_memoId.isEmpty())
+        QCoro::waitFor(m_sync->leave());
+}

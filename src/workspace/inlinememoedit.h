@@ -50,6 +50,8 @@ public:
     Q_INVOKABLE void finish();
     // Saves a pending change now; text that cannot go to the memo is kept in the trash.
     Q_INVOKABLE void flush();
+    // For quitting: the same, returning once the text is saved or kept.
+    Q_INVOKABLE void saveAndWait();
 
 Q_SIGNALS:
     void libraryChanged();
