@@ -76,14 +76,15 @@ void InlineMemoEdit::begin(const QString& memoId)
 void InlineMemoEdit::continueWith(const MemoRecord& memo)
 {
     m_saveTimer.stop();
-    // A memo that stands for an article is edited as that article: its words here are not saved.
-    if (referencedArticleLink(memo))
+    // The text first, so a view that follows the id finds the memo's words already there. A memo
+    // that stands for an article is edited as that article: its words here are not saved.
+    if (referencedArticleLink(memo)) {
         m_sync->stop();
-    else
+        takeText(textOf(memo));
+    } else {
         m_sync->follow(memo);
+    }
     m_memoId = memo.id;
-    // The text first, so a view that follows the id finds the memo's words already there.
-    takeText(MemoEditSync::textUnderWay(memo.id).value_or(textOf(memo)));
     Q_EMIT memoIdChanged();
 }
 

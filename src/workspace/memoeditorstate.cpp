@@ -64,7 +64,6 @@ void MemoEditorState::load()
     m_journalPath = memo->journalPath;
     m_loaded = true;
     Q_EMIT loadedChanged();
-    takeText(memo->markdown);
     // Taking the text in is a change like any other: the unchanged text is saved once.
     m_sync->follow(*memo, false);
     m_autosave.start();
@@ -84,7 +83,6 @@ void MemoEditorState::continueWith(const MemoRecord& memo)
     m_journalPath = memo.journalPath;
     setMemoId(memo.id);
     m_sync->follow(memo);
-    takeText(memo.markdown);
     Q_EMIT loadedChanged();
 }
 

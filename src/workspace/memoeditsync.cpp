@@ -8,17 +8,11 @@
 namespace {
 
 // The editors' saves handed to the library and not yet ended, by memo: the memo's text as its
-// day file reads after each, and the editor's text of the last. Until they end, the memo as
-// last published may show any of them, or the text before; none of these is a change made
-// elsewhere.
-struct SavesUnderWay
+// day file reads after each, in order. Until they end, the memo as last published may show any
+// of them, or the text before; none of these is a change made elsewhere.
+QHash<QString, QStringList>& savesUnderWay()
 {
-    QStringList stored;
-    QString lastText;
-};
-QHash<QString, SavesUnderWay>& savesUnderWay()
-{
-    static QHash<QString, SavesUnderWay> saves;
+    static QHash<QString, QStringList> saves;
     return saves;
 }
 
@@ -60,22 +54,20 @@ void MemoEditSync::setLibrary(LibraryController* library)
         connect(m_library, &LibraryController::memosChanged, this, &MemoEditSync::recheck);
 }
 
-std::optional<QString> MemoEditSync::textUnderWay(const QString& memoId)
+bool MemoEditSync::hasSavesUnderWay(const QString& memoId)
 {
-    const auto it = savesUnderWay().constFind(memoId);
-    return it == savesUnderWay().cend() ? std::nullopt : std::optional(it->lastText);
+    return savesUnderWay().contains(memoId);
 }
 
 void MemoEditSync::follow(const MemoRecord& memo, bool saved)
 {
     m_memo = memo;
+    // A save still under way is the memo's text, not the one last published.
     const auto underWay = savesUnderWay().constFind(memo.id);
-    if (underWay != savesUnderWay().cend()) {
-        m_memo.markdown = underWay->stored.last();
-        m_sentText = underWay->lastText;
-    } else {
-        m_sentText = m_editor->textOf(memo);
-    }
+    if (underWay != savesUnderWay().cend())
+        m_memo.markdown = underWay->last();
+    m_sentText = m_editor->textOf(m_memo);
+    m_editor->takeText(m_sentText);
     m_writeUnchanged = !saved;
     m_unsaved = false;
     m_outsideText.clear();
@@ -189,17 +181,15 @@ QCoro::Task<> MemoEditSync::writeSave(QString markdown, QString stored, QString 
     QPointer<MemoEditSync> self(this);
     QPointer<LibraryController> library = m_library;
     const MemoRecord memo = m_memo;
-    SavesUnderWay& underWay = savesUnderWay()[memo.id];
-    underWay.stored.append(stored);
-    underWay.lastText = text;
+    savesUnderWay()[memo.id].append(stored);
 
     const LibraryController::MemoSave outcome =
         co_await library->saveMemoFromAsync(memo.id, markdown, base);
 
     auto entry = savesUnderWay().find(memo.id);
     if (entry != savesUnderWay().end()) {
-        entry->stored.removeOne(stored);
-        if (entry->stored.isEmpty())
+        entry->removeOne(stored);
+        if (entry->isEmpty())
             savesUnderWay().erase(entry);
     }
     const bool following = self && self->m_memo.id == memo.id;

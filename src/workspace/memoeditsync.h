@@ -54,13 +54,13 @@ public:
     MemoEditSync(MemoEditorText* editor, QObject* parent);
 
     void setLibrary(LibraryController* library);
-    // Follows `memo`, whose text the editor holds as `text`. A save of the memo still under way
-    // counts as the memo's text. `saved` false makes the next save write even an unchanged text.
+    // Follows `memo` and puts its text into the editor; a save of the memo still under way counts
+    // as its text. `saved` false makes the next save write even an unchanged text.
     void follow(const MemoRecord& memo, bool saved = true);
     void stop();
     QString memoId() const { return m_memo.id; }
-    // The editor's text of the memo as last saved or under way, when one is.
-    static std::optional<QString> textUnderWay(const QString& memoId);
+    // Whether an editor's save of the memo has not ended yet.
+    static bool hasSavesUnderWay(const QString& memoId);
 
     State state() const { return m_state; }
     QString message() const { return m_message; }

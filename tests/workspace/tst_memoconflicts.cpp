@@ -128,7 +128,7 @@ private Q_SLOTS:
         // The full editor saves the text it took once; let that pass.
         if (full)
             QTest::qWait(MemoEditorState::autosaveMilliseconds + 100);
-        QTRY_VERIFY(!MemoEditSync::textUnderWay(memo.id));
+        QTRY_VERIFY(!MemoEditSync::hasSavesUnderWay(memo.id));
         if (!typed.isEmpty())
             editor.type(typed);
 
@@ -150,7 +150,7 @@ private Q_SLOTS:
             else
                 QVERIFY(QMetaObject::invokeMethod(editor.sync, choice.toLatin1().constData()));
             QTRY_VERIFY(!editor.sync->isBusy());
-            QTRY_VERIFY(!MemoEditSync::textUnderWay(editor.memoId()));
+            QTRY_VERIFY(!MemoEditSync::hasSavesUnderWay(editor.memoId()));
             QTest::qWait(100);
             await(library->refreshAsync(false));
         }
@@ -196,7 +196,7 @@ private Q_SLOTS:
         }
         writer.stop();
         editor.leave();
-        QTRY_VERIFY(!MemoEditSync::textUnderWay(memo.id));
+        QTRY_VERIFY(!MemoEditSync::hasSavesUnderWay(memo.id));
         await(library->refreshAsync(false));
         QVERIFY(!editor.sync->isConflicting());
         QCOMPARE(library->memo(memo.id)->markdown, typed);
