@@ -8,6 +8,14 @@ InlineMemoEdit::InlineMemoEdit(QObject* parent)
     m_saveTimer.setSingleShot(true);
     m_saveTimer.setInterval(saveDelayMilliseconds);
     connect(&m_saveTimer, &QTimer::timeout, this, [this] { m_sync->save(); });
+    // A memo removed elsewhere leaves the timeline with its row, and nothing could show the
+    // choices: the words go to the trash at once, and a notice says where.
+    connect(m_sync, &MemoEditSync::stateChanged, this, [this] {
+        const bool appeared = m_sync->isMemoMissing() && !m_memoMissing;
+        m_memoMissing = m_sync->isMemoMissing();
+        if (appeared)
+            m_sync->close();
+    });
 }
 
 InlineMemoEdit::~InlineMemoEdit()

@@ -17,7 +17,8 @@
 // Only a text that differs from what was last saved is written: opening the editor and closing
 // it again leaves the memo's block as it was. An editor opened on a memo whose last save is
 // still under way starts from the saved text, not from the memo as last published. Changes of
-// the memo made elsewhere, and saves that cannot go through, are handled by `sync`.
+// the memo made elsewhere, and saves that cannot go through, are handled by `sync`; a memo
+// removed elsewhere ends editing, its words kept in the trash.
 class InlineMemoEdit : public QObject, private MemoEditorText
 {
     Q_OBJECT
@@ -73,5 +74,6 @@ private:
     QString m_memoId;
     QString m_text;
     MemoEditSync* m_sync;
+    bool m_memoMissing = false;
     QTimer m_saveTimer;
 };
