@@ -1,13 +1,16 @@
 // The editor screens' state without a window: the outline rail's measures, the reference
-// panel's results and links, and the full memo editor's loading and saving, against a
-// controller on a temporary vault.
+// panel's results and links, the full memo editor's loading and saving, against a controller
+// on a temporary vault, and the line comparison of the difference view.
 
 #include "editorrules.h"
 #include "librarytest.h"
 #include "memoeditorstate.h"
 #include "referencesearch.h"
+#include "textdifferencemodel.h"
 
 #include <QSignalSpy>
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -237,6 +240,59 @@ private Q_SLOTS:
             leaving.setMarkdown(QStringLiteral("离开前"));
         }
         QTRY_COMPARE(stored(), QStringLiteral("离开前"));
+    }
+    void lineDifference_data()
+    {
+        // Each line of `expected`: ' ' common, '-' only in mine, '+' only outside.
+        QTest::addColumn<QString>("mine");
+        QTest::addColumn<QString>("outside");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("equal, final newline is no line") << u"a\nb\n"_s << u"a\nb"_s << u" a\n b"_s;
+        QTest::newRow("both empty") << QString() << QString() << QString();
+        QTest::newRow("one side empty") << u"甲\n乙"_s << QString() << u"-甲\n-乙"_s;
+        QTest::newRow("changed line: removed before added")
+            << u"标题\n旧的一行\n结尾"_s << u"标题\n新的一行\n结尾"_s
+            << u" 标题\n-旧的一行\n+新的一行\n 结尾"_s;
+        QTest::newRow("insertions and deletions in the middle")
+            << u"a\nb\nc\nd\ne"_s << u"a\nc\nx\nd\ne\nf"_s << u" a\n-b\n c\n+x\n d\n e\n+f"_s;
+        QTest::newRow("repeated lines") << u"x\nx\ny"_s << u"y\nx\nx"_s << u"+y\n x\n x\n-y"_s;
+    }
+
+    void lineDifference()
+    {
+        QFETCH(QString, mine);
+        QFETCH(QString, outside);
+        QFETCH(QString, expected);
+        TextDifferenceModel model;
+        model.setMine(mine);
+        model.setOutside(outside);
+        QStringList lines;
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex index = model.index(row);
+            const QString kind = index.data(TextDifferenceModel::KindRole).toString();
+            lines.append((kind == u"same"_s      ? u" "_s
+                          : kind == u"removed"_s ? u"-"_s
+                                                 : u"+"_s) +
+                         index.data(TextDifferenceModel::TextRole).toString());
+        }
+        QCOMPARE(lines.join(u'\n'), expected);
+        QCOMPARE(model.removedCount(), int(expected.count(u"\n-"_s) + expected.startsWith(u'-')));
+    }
+
+    void lineDifferenceStaysWholeOnLargeTexts()
+    {
+        // Far apart texts: past the search limit the middle is replaced wholesale, every line
+        // of both sides still shown once.
+        QStringList mine;
+        QStringList outside;
+        for (int i = 0; i < 5000; ++i) {
+            mine.append(u"mine %1"_s.arg(i));
+            outside.append(u"outside %1"_s.arg(i));
+        }
+        const QList<DifferenceLine> lines = ::lineDifference(mine.join(u'\n'), outside.join(u'\n'));
+        QCOMPARE(lines.size(), 10000);
+        QCOMPARE(lines.first(), (DifferenceLine{DifferenceLine::Removed, u"mine 0"_s}));
+        QCOMPARE(lines.last(), (DifferenceLine{DifferenceLine::Added, u"outside 4999"_s}));
     }
 };
 
