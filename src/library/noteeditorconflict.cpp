@@ -200,50 +200,15 @@ QCoro::Task<> NoteEditorSession::keepMineAsync()
 
 QCoro::Task<> NoteEditorSession::useOutsideAsync()
 {
-    if (m_resolving ||
-        (m_outsideState != OutsideState::Conflict && m_outsideState != OutsideState::SaveFailed))
-        co_return;
-    QPointer<NoteEditorSession> self(this);
-    setResolving(true);
-    const QString mine = m_document.markdown;
-    const QString path = m_document.path;
-    std::optional<NoteDocument> outside;
-    std::optional<QString> trashed;
-    QString failure;
-    int code = -1;
-    try {
-        // The file as it is now, which may be newer than the version shown.
-        outside = co_await StorageCall(
-            m_executor->run(m_repository, &VaultRepository::loadDocument, path), nullptr);
-        if (outside->markdown != mine)
-            trashed = co_await StorageCall(
-                m_executor->run(m_repository, &VaultRepository::trashDocumentText, path, mine),
-                nullptr);
-    } catch (const std::exception& error) {
-        failure = describeError(error, &code);
-    }
-    if (!self)
-        co_return;
-    setResolving(false);
-    if (!failure.isEmpty()) {
-        Q_EMIT alertRequested(failure);
-        if (code == notFoundCode)
-            setOutsideState(OutsideState::Missing);
-        co_return;
-    }
-    if (m_document.markdown != mine) {
-        // Typed while the choice ran: those edits are not in the trash, so they stay here.
-        takeOutsideDocument(*outside);
-        co_return;
-    }
-    adoptFile(*outside, true);
-    Q_EMIT didSave();
-    if (trashed)
-        Q_EMIT noticeRequested(
-            QStringLiteral("已改用外部版本，原来的内容已移到废纸篓：%1").arg(fileNameOf(*trashed)));
+    co_await setMineAsideAsync(true);
 }
 
 QCoro::Task<> NoteEditorSession::saveCopyAsync()
+{
+    co_await setMineAsideAsync(false);
+}
+
+QCoro::Task<> NoteEditorSession::setMineAsideAsync(bool toTrash)
 {
     if (m_resolving ||
         (m_outsideState != OutsideState::Conflict && m_outsideState != OutsideState::SaveFailed))
@@ -252,38 +217,53 @@ QCoro::Task<> NoteEditorSession::saveCopyAsync()
     setResolving(true);
     const QString mine = m_document.markdown;
     const QString path = m_document.path;
-    std::optional<QString> copy;
+    std::optional<QString> kept;
     std::optional<NoteDocument> outside;
     QString failure;
     int code = -1;
     try {
-        copy = co_await StorageCall(
-            m_executor->run(m_repository, &VaultRepository::saveDocumentCopy, path, mine), nullptr);
+        if (!toTrash)
+            kept = co_await StorageCall(
+                m_executor->run(m_repository, &VaultRepository::saveDocumentCopy, path, mine),
+                nullptr);
+        // The file as it is now, which may be newer than the version shown.
         outside = co_await StorageCall(
             m_executor->run(m_repository, &VaultRepository::loadDocument, path), nullptr);
+        if (toTrash && outside->markdown != mine)
+            kept = co_await StorageCall(
+                m_executor->run(m_repository, &VaultRepository::trashDocumentText, path, mine),
+                nullptr);
     } catch (const std::exception& error) {
         failure = describeError(error, &code);
     }
     if (!self)
         co_return;
     setResolving(false);
-    if (copy) {
-        Q_EMIT copySaved(*copy);
-        Q_EMIT noticeRequested(QStringLiteral("已另存为副本：%1").arg(fileNameOf(*copy)));
+    if (kept && !toTrash) {
+        Q_EMIT copySaved(*kept);
+        Q_EMIT noticeRequested(QStringLiteral("已另存为副本：%1").arg(fileNameOf(*kept)));
     }
     if (!failure.isEmpty()) {
         Q_EMIT alertRequested(failure);
-        if (copy && code == notFoundCode) {
-            // The text is safe in the copy; this tab keeps it until closed.
-            m_savedMarkdown = mine;
+        if (code == notFoundCode) {
+            if (kept)
+                m_savedMarkdown = mine; // safe in the copy; this tab keeps it until closed
             setOutsideState(OutsideState::Missing);
         }
         co_return;
     }
-    if (m_document.markdown != mine)
-        takeOutsideDocument(*outside); // edits typed meanwhile stay here
-    else
-        adoptFile(*outside, true);
+    if (m_document.markdown != mine) {
+        // Typed while the choice ran: those edits are in neither place, so they stay here.
+        takeOutsideDocument(*outside);
+        co_return;
+    }
+    adoptFile(*outside, true);
+    if (toTrash) {
+        Q_EMIT didSave();
+        if (kept)
+            Q_EMIT noticeRequested(QStringLiteral("已改用外部版本，原来的内容已移到废纸篓：%1")
+                                       .arg(fileNameOf(*kept)));
+    }
 }
 
 QCoro::Task<> NoteEditorSession::saveAgainAsync()

@@ -154,6 +154,8 @@ private:
     // A save or a choice failed with `message` (`vaultErrorCode` is the VaultError's code, -1
     // for other errors): the state that lets the user go on.
     QCoro::Task<> failWith(QString message, int vaultErrorCode);
+    // useOutside (`toTrash`) and saveCopy: the text here goes aside, the file's text comes in.
+    QCoro::Task<> setMineAsideAsync(bool toTrash);
     // Loads the file again and shows what the outside did to it.
     QCoro::Task<> readOutsideAgain(QString failure);
 

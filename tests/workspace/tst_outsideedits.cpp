@@ -6,6 +6,7 @@
 #include "editorwindow.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTimer>
 
@@ -74,8 +75,11 @@ private Q_SLOTS:
         NoteEditorSession* session = window.session(a);
         QSignalSpy saves(session, &NoteEditorSession::didSave);
         const QString changed = QStringLiteral("# A（外部修改）\n\n第一段\n");
+        QElapsedTimer shown;
+        shown.start();
         window.writeOutside(a, changed);
         QTRY_COMPARE_WITH_TIMEOUT(window.pageText(editor), changed, 10000);
+        qInfo("another program's text shown after %lld ms", shown.elapsed());
         QCOMPARE(session->saveState(), NoteEditorSession::SaveState::Saved);
         QVERIFY(!window.bar());
         // The caret stayed at the end: the next key lands there.
