@@ -141,7 +141,7 @@ QCoro::Task<> NoteEditorSession::readOutsideAgain(QString failure)
     if (!self)
         co_return;
     if (outside) {
-        // Shown as a conflict even when this text was saved meanwhile: the file is not ours.
+        // Another program may have written this very text: then there is nothing to choose.
         if (outside->markdown == m_document.markdown) {
             adoptFile(*outside, true);
         } else {

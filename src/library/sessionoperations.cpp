@@ -127,8 +127,8 @@ QCoro::Task<> LibraryController::closeSessionAsync(QString sessionId)
     if (!session)
         co_return;
     QPointer<LibraryController> self(this);
-    // A failed save leaves its message in the alert; the tab closes all the same, its text kept
-    // as a copy when the file could not take it.
+    // The tab closes also when its text cannot go into the file (a conflict, a file gone, a
+    // failed save): that text is kept as a copy beside the article first.
     QPointer<NoteEditorSession> closing(session);
     co_await session->flushAsync();
     if (self && closing && closing->saveState() == NoteEditorSession::SaveState::Waiting)
