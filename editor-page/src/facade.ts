@@ -2,7 +2,7 @@
 // the revision count and reports every change, the outline, the caret's format and the content
 // height back to the host.
 import {defaultKeymap, history, historyKeymap, indentWithTab} from "@codemirror/commands";
-import {EditorSelection, EditorState, type Extension, type StateCommand} from "@codemirror/state";
+import {Annotation, ChangeSet, EditorSelection, EditorState, Transaction, type Extension, type StateCommand, type Text} from "@codemirror/state";
 import {EditorView, drawSelection, dropCursor, keymap, placeholder, type ViewUpdate} from "@codemirror/view";
 import {commandFor} from "./commands";
 import {inlineStyles, insertLink, toggleInline} from "./commands/inline";
@@ -12,6 +12,7 @@ import {defaultFormatState, formatStateAt, sameFormatState} from "./formatState"
 import type {HostPort, StartValues} from "./host";
 import {larchMarkdown} from "./language";
 import {activeHeading, outlineOf} from "./outline";
+import {outsideChange} from "./outside";
 import {imagePasteHandling, pasteLineBreaks} from "./paste";
 import {patchesOf} from "./patches";
 import {parseCommandRequest, type FormatState, type OutlineItem, type PageSnapshot} from "./protocol";
@@ -22,6 +23,12 @@ import {contentSearchExtension} from "./search";
 // Above this size the outline is recomputed after a pause in typing instead of on every keystroke.
 const largeDocument = 200_000;
 const outlineDelay = 250;
+// How many recent revisions are kept to apply a text from the host on top of edits it has not
+// seen yet; the host takes each patch within moments, so a few are plenty.
+const keptRevisions = 200;
+
+/// Marks the transaction that applies the host's text: it is not reported back.
+const fromHost = Annotation.define<boolean>();
 
 export class EditorFacade {
     readonly view: EditorView;
@@ -37,12 +44,15 @@ export class EditorFacade {
     private lastHeight = -1;
     /// Test builds keep the text of every revision so a test can compare it with the patches.
     readonly revisions: string[] | null;
+    /// The texts of the latest revisions with the changes that made each.
+    private recent: {revision: number; doc: Text; changes: ChangeSet | null}[] = [];
 
     constructor(parent: HTMLElement, private readonly host: HostPort, start: StartValues, options: {keepRevisions?: boolean} = {}) {
         this.documentID = start.documentID;
         this.readOnly = start.readOnly;
         this.revisions = options.keepRevisions ? [start.markdown] : null;
         this.view = new EditorView({parent, state: this.createState(start.markdown, start.documentID)});
+        this.recent = [{revision: 0, doc: this.view.state.doc, changes: null}];
         this.reportAll();
     }
 
@@ -103,12 +113,41 @@ export class EditorFacade {
         const selection = sameDocument ? EditorSelection.single(clamp(old.anchor), clamp(old.head)) : undefined;
         const scroll = sameDocument ? this.view.scrollSnapshot() : null;
         this.view.setState(this.createState(text, id, selection));
+        this.recent = [{revision: 0, doc: this.view.state.doc, changes: null}];
         if (scroll) this.view.dispatch({effects: scroll});
         this.lastFormat = null;
         this.lastOutline = "";
         this.outlineDoc = null;
         this.lastHeight = -1;
         this.reportAll();
+    }
+
+    /// The host's text for the same document, which the host holds as `baseRevision` + 1: applied
+    /// as one edit of the text the host last had (`baseRevision`), on top of the edits made here
+    /// since, which the host then takes in again. The caret and scroll position map through it.
+    takeText(markdown: unknown, documentID: unknown, baseRevision: unknown): void {
+        const text = typeof markdown === "string" ? markdown : "";
+        if (documentID !== this.documentID || typeof baseRevision !== "number") return;
+        const start = this.recent.findIndex((entry) => entry.revision === baseRevision);
+        if (start < 0) {
+            // Too old to find (never seen in practice): the host's text as it is.
+            this.setDocument(text, documentID);
+            this.revision = baseRevision + 1;
+            this.recent = [{revision: this.revision, doc: this.view.state.doc, changes: null}];
+            return;
+        }
+        const base = this.recent[start].doc;
+        let local = ChangeSet.empty(base.length);
+        for (const entry of this.recent.slice(start + 1)) if (entry.changes) local = local.compose(entry.changes);
+        // In step with the host when nothing was typed since; otherwise the host is out of step
+        // and takes the page's text, which holds both.
+        this.revision = start === this.recent.length - 1 ? baseRevision + 1 : this.revision + 1;
+        this.view.dispatch({
+            changes: outsideChange(base, local, text),
+            annotations: [fromHost.of(true), Transaction.addToHistory.of(false)],
+        });
+        this.revisions?.push(this.view.state.doc.toString());
+        this.recent = [{revision: this.revision, doc: this.view.state.doc, changes: null}];
     }
 
     /// Performs one command of the host's command table; false when it is unknown or did nothing.
@@ -146,7 +185,7 @@ export class EditorFacade {
 
     private onUpdate(update: ViewUpdate): void {
         for (const tr of update.transactions) {
-            if (!tr.docChanged) continue;
+            if (!tr.docChanged || tr.annotation(fromHost)) continue;
             const baseRevision = this.revision++;
             this.host.post({
                 type: "markdownPatch",
@@ -156,6 +195,8 @@ export class EditorFacade {
                 patches: patchesOf(tr.changes),
             });
             this.revisions?.push(tr.state.doc.toString());
+            this.recent.push({revision: this.revision, doc: tr.state.doc, changes: tr.changes});
+            if (this.recent.length > keptRevisions) this.recent.shift();
         }
         if (update.docChanged || update.selectionSet) this.reportFormat();
         if (update.docChanged) this.scheduleOutline();

@@ -7,6 +7,7 @@ import {hostClassFor, nativeHost, readStartValues} from "./host";
 
 interface PageWindow {
     larchNotesSetDocument?: (markdown: unknown, documentID: unknown) => void;
+    larchNotesTakeText?: (markdown: unknown, documentID: unknown, baseRevision: unknown) => void;
     larchNotesPerformCommand?: (command: unknown) => boolean;
     larchNotesInsertImage?: (path: unknown) => boolean;
     larchNotesFocus?: (flag?: unknown) => void;
@@ -31,6 +32,7 @@ function start(): void {
     const editor = new EditorFacade(parent, host, values, {keepRevisions: win.__larchNotesTestMode === true});
 
     win.larchNotesSetDocument = (markdown, documentID) => editor.setDocument(markdown, documentID);
+    win.larchNotesTakeText = (markdown, documentID, baseRevision) => editor.takeText(markdown, documentID, baseRevision);
     win.larchNotesPerformCommand = (command) => editor.performCommand(command);
     win.larchNotesInsertImage = (path) => editor.insertImage(path);
     win.larchNotesFocus = (flag) => editor.focus(flag);

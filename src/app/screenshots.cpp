@@ -159,6 +159,28 @@ void openArticles(const Scene& scene, const QStringList& paths)
     settle(1500);
 }
 
+// The travel article with an edit here and another program's version on disk: the conflict bar.
+void showConflict(const Scene& scene)
+{
+    const QString path = QStringLiteral("旅行/京都秋游.md");
+    openArticles(scene, {path});
+    NoteEditorSession* session = scene.library.selectedSession();
+    const QString original = session->markdown();
+    QString mine = original;
+    mine.replace(QStringLiteral("大约 `8000` 元。"),
+                 QStringLiteral("大约 `9000` 元，含温泉一晚。"));
+    session->updateMarkdown(mine);
+    QString theirs = original;
+    theirs.replace(QStringLiteral("- [ ] 买 JR Pass"), QStringLiteral("- [x] 买 JR Pass"));
+    theirs.replace(QStringLiteral("大约 `8000` 元。"), QStringLiteral("大约 `7500` 元。"));
+    writeFile(scene.library.rootPath() + QLatin1Char('/') + path, theirs.toUtf8());
+    scene.library.refresh();
+    if (!runEventsUntil(
+            [&] { return session->outsideState() == NoteEditorSession::OutsideState::Conflict; }))
+        QTextStream(stderr) << "the conflict did not show\n";
+    settle(600);
+}
+
 // An article with headings for the outline rail, a second article for another tab, and memos
 // for the reference panel and the memo editor.
 QString editorVault(const QString& folder)
@@ -289,6 +311,15 @@ int main(int argc, char* argv[])
              runEventsUntil([&] { return scene.find(QStringLiteral("referenceQueryField")); });
              scene.find(QStringLiteral("referenceQueryField"))
                  ->setProperty("text", QStringLiteral("红叶"));
+             settle(600);
+         }},
+        // Another program changed the article while it had unsaved edits: the bar, then the
+        // differences.
+        {"editor-conflict", editorVault, true, ready, showConflict},
+        {"editor-differences", editorVault, true, ready,
+         [](const Scene& scene) {
+             showConflict(scene);
+             QMetaObject::invokeMethod(scene.find(QStringLiteral("differenceView")), "open");
              settle(600);
          }},
         // The full memo editor.

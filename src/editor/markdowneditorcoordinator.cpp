@@ -201,8 +201,7 @@ void MarkdownEditorCoordinator::update()
         setCurrentMarkdown(m_markdown);
         sendDocument();
     } else if (m_markdown != m_currentMarkdown) {
-        setCurrentMarkdown(m_markdown);
-        sendDocument();
+        takeText();
     }
     if (m_command && m_command->id() != m_lastCommandID)
         sendCommand(*m_command);
@@ -214,6 +213,20 @@ void MarkdownEditorCoordinator::sendDocument()
     m_snapshotRevision = 0;
     setCurrentRevision(0);
     Q_EMIT scriptRequested(setDocumentCall(m_currentMarkdown, m_currentDocumentID));
+}
+
+void MarkdownEditorCoordinator::takeText()
+{
+    // The same document with another text (its file changed and the session took it): the page
+    // applies it as an edit, keeping the caret and keys typed meanwhile, and counts on from here.
+    const qint64 base = m_currentRevision;
+    setCurrentMarkdown(m_markdown);
+    setCurrentRevision(base + 1);
+    // A snapshot asked for before this would bring back the text from before it.
+    ++m_documentEpoch;
+    if (m_snapshotTicket != 0)
+        m_snapshotAgain = true;
+    Q_EMIT scriptRequested(takeTextCall(m_currentMarkdown, m_currentDocumentID, base));
 }
 
 void MarkdownEditorCoordinator::sendCommand(const MarkdownEditorCommand& command)

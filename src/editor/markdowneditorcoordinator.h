@@ -181,6 +181,7 @@ Q_SIGNALS:
 private:
     void scheduleUpdate();
     void sendDocument();
+    void takeText();
     void sendCommand(const MarkdownEditorCommand& command);
     void setCurrentMarkdown(const QString& markdown);
     void setCurrentDocumentID(const QString& documentID);

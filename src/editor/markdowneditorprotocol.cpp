@@ -108,6 +108,14 @@ QString setDocumentCall(const QString& markdown, const QString& documentID)
            javaScriptStringLiteral(documentID) + QLatin1String(");");
 }
 
+QString takeTextCall(const QString& markdown, const QString& documentID, qint64 baseRevision)
+{
+    return QLatin1String("window.larchNotesTakeText && window.larchNotesTakeText(") +
+           javaScriptStringLiteral(markdown) + QLatin1String(", ") +
+           javaScriptStringLiteral(documentID) + QLatin1String(", ") +
+           QString::number(baseRevision) + QLatin1String(");");
+}
+
 QString commandPayloadJson(const MarkdownEditorCommandAction& action)
 {
     QString json = QLatin1String("{\"kind\":") + javaScriptStringLiteral(action.kindName());

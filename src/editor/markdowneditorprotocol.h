@@ -20,6 +20,10 @@ QString javaScriptStringLiteral(const QString& text);
 
 // The calls into the page; each tests that the page function exists before calling it.
 QString setDocumentCall(const QString& markdown, const QString& documentID);
+// Text for the document the page holds, changed outside the page: applied as an edit of the text
+// at `baseRevision` (the host's revision), kept on top of edits the host has not seen yet; the
+// host then holds it as `baseRevision` + 1.
+QString takeTextCall(const QString& markdown, const QString& documentID, qint64 baseRevision);
 QString performCommandCall(const MarkdownEditorCommandAction& action);
 QString insertImageCall(const QString& markdownPath);
 QString focusCall();

@@ -333,6 +333,16 @@ public:
     void removeSession(const QString& sessionId);
     void rememberSelectedNote();
 
+    // --- Open articles whose files changed or went away outside (openfiles.cpp)
+    // Shows each open session what happened to its file since it was read; part of a refresh.
+    QCoro::Task<> followOpenFilesAsync();
+    // Keeps every unsaved text that its file could not take as a copy beside its article and
+    // says where: now, or when `atNextStart`, at the next load of this vault (quitting).
+    QCoro::Task<> keepUnsavedCopiesAsync(bool atNextStart);
+    static QString keptCopyMessage(const QStringList& copies);
+    // The message of copies kept when the application last quit on this vault, once.
+    void showCopiesKeptAtQuit();
+
     // --- Images the views pick or paste, and what else the views keep
     // The MIME type a picked file declares: the preferred type of its extension, or
     // `fallbackType` when the extension names no known type.

@@ -67,6 +67,7 @@ QCoro::Task<> LibraryController::loadAsync()
     const std::optional<QString> reopened = articleToReopen();
     co_await openNoteAsync(reopened);
     setLoadPhase(LoadPhase::Ready);
+    showCopiesKeptAtQuit();
     prepareSearchAsync();
 }
 
@@ -90,6 +91,7 @@ QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
     co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
     const VaultSnapshot snapshot = co_await onStorage(&VaultRepository::loadSnapshot);
     publishSnapshot(snapshot);
+    co_await followOpenFilesAsync();
     const QList<MemoRecord> memos = co_await onStorage(&VaultRepository::loadMemos);
     publishMemos(memos);
     const QList<DailyTodoItem> todos =
@@ -145,6 +147,8 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
     const QString previousFailure = m_loadFailureMessage;
     const bool wasConfigured = m_isVaultConfigured;
     co_await saveOpenSessionsAndRefreshAsync();
+    if (self)
+        co_await keepUnsavedCopiesAsync(false); // the tabs go with the old vault
     if (!self)
         co_return;
     setLoadPhase(LoadPhase::Restoring);
@@ -235,6 +239,8 @@ void LibraryController::handleApplicationActive(bool active)
 void LibraryController::flushAllAndWait()
 {
     QCoro::waitFor(flushAllAsync());
+    // What the files could not take is kept beside them; the next start says where.
+    QCoro::waitFor(keepUnsavedCopiesAsync(true));
     // Storage calls already handed over finish first, so the cache below sees their writes.
     m_executor->waitForDone();
     // What this run read serves the next start; the cache is written only when it fell behind.

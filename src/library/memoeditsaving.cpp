@@ -41,7 +41,7 @@ QCoro::Task<std::optional<QString>> LibraryController::keepMemoTextInTrashAsync(
                                   local.toString(QStringLiteral("HHmm")));
     const QString content = text.endsWith(QLatin1Char('\n')) ? text : text + QLatin1Char('\n');
     try {
-        const QString path = co_await onStorage(&VaultRepository::keepTextInTrash, name, content);
+        const QString path = co_await onStorage(&VaultRepository::trashDocumentText, name, content);
         co_return path;
     } catch (const std::exception& error) {
         reportError(error);

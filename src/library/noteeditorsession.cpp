@@ -7,11 +7,22 @@
 #include <QPointer>
 #include <QPromise>
 
+QString describeError(const std::exception& error, int* vaultErrorCode)
+{
+    const auto* vaultError = dynamic_cast<const VaultError*>(&error);
+    if (vaultErrorCode)
+        *vaultErrorCode = vaultError ? int(vaultError->code()) : -1;
+    const auto* storageError = dynamic_cast<const StorageError*>(&error);
+    return storageError ? storageError->localizedDescription()
+                        : QString::fromLocal8Bit(error.what());
+}
+
 NoteEditorSession::NoteEditorSession(const NoteDocument& document,
                                      std::shared_ptr<const VaultRepository> repository,
                                      std::shared_ptr<RepositoryExecutor> executor, QObject* parent)
     : QObject(parent), m_id(QUuid::createUuid().toString(QUuid::WithoutBraces)),
-      m_document(document), m_repository(std::move(repository)), m_executor(std::move(executor))
+      m_document(document), m_savedMarkdown(document.markdown), m_repository(std::move(repository)),
+      m_executor(std::move(executor))
 {
     m_debounce.setSingleShot(true);
     m_debounce.setInterval(debounceMilliseconds);
@@ -34,6 +45,10 @@ void NoteEditorSession::updateMarkdown(const QString& markdown)
         return;
     m_document.markdown = markdown;
     Q_EMIT documentChanged();
+    // While the file holds another version or is gone, nothing is written over it: the text
+    // waits for the user's choice.
+    if (m_outsideState == OutsideState::Conflict || m_outsideState == OutsideState::Missing)
+        return;
     setSaveState(SaveState::Waiting);
     m_debounce.start();
 }
@@ -58,7 +73,8 @@ QCoro::Task<> NoteEditorSession::flushAsync()
         if (!self || m_generation != generation)
             co_return;
     }
-    if (m_saveState != SaveState::Waiting)
+    if (m_saveState != SaveState::Waiting || m_outsideState == OutsideState::Conflict ||
+        m_outsideState == OutsideState::Missing)
         co_return;
 
     const NoteDocument snapshot = m_document;
@@ -68,19 +84,22 @@ QCoro::Task<> NoteEditorSession::flushAsync()
     m_runningSave = running.future();
     std::optional<NoteDocument> saved;
     QString failure;
+    int code = -1;
     try {
         saved = co_await StorageCall(
             m_executor->run(m_repository, &VaultRepository::saveDocument, snapshot), nullptr);
     } catch (const std::exception& error) {
-        const auto* storageError = dynamic_cast<const StorageError*>(&error);
-        failure = storageError ? storageError->localizedDescription()
-                               : QString::fromLocal8Bit(error.what());
+        failure = describeError(error, &code);
     }
     running.finish();
     if (!self)
         co_return;
 
+    ++m_fileEpoch;
     if (saved) {
+        m_savedMarkdown = saved->markdown;
+        if (m_outsideState == OutsideState::SaveFailed)
+            setOutsideState(OutsideState::None);
         if (m_document.path == snapshot.path && m_document.markdown == snapshot.markdown) {
             m_document = *saved;
             Q_EMIT documentChanged();
@@ -95,6 +114,7 @@ QCoro::Task<> NoteEditorSession::flushAsync()
     } else {
         setSaveState(SaveState::Failed, failure);
         Q_EMIT saveFailed(failure);
+        co_await failWith(failure, code);
     }
 }
 
@@ -108,11 +128,13 @@ void NoteEditorSession::replaceDocument(const NoteDocument& document)
 {
     m_debounce.stop();
     ++m_generation;
+    m_savedMarkdown = document.markdown;
     if (!(m_document == document)) {
         m_document = document;
         Q_EMIT documentChanged();
     }
     setSaveState(SaveState::Saved);
+    setOutsideState(OutsideState::None);
 }
 
 void NoteEditorSession::setSaveState(SaveState state, const QString& failureMessage)

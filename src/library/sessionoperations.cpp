@@ -7,9 +7,24 @@
 NoteEditorSession* LibraryController::makeSession(const NoteDocument& document)
 {
     auto* session = new NoteEditorSession(document, m_repository, m_executor, this);
-    connect(session, &NoteEditorSession::saveFailed, this,
-            [this](const QString& message) { setAlertMessage(message); });
+    // A failed save is reported by the session's own state (the editor's bar and its tab), not
+    // by a modal alert that would take the keys of someone typing on.
     connect(session, &NoteEditorSession::didSave, this, [this]() { refresh(); });
+    connect(session, &NoteEditorSession::alertRequested, this,
+            [this](const QString& message) { setAlertMessage(message); });
+    connect(session, &NoteEditorSession::noticeRequested, this, &LibraryController::showNotice);
+    connect(session, &NoteEditorSession::copySaved, this, [this](const QString& path) {
+        [](LibraryController* self, QString copy) -> QCoro::Task<> {
+            QPointer<LibraryController> guard(self);
+            try {
+                co_await self->refreshAsync(false);
+            } catch (const std::exception&) {
+                // The copy opens all the same; a lasting failure shows at the next operation.
+            }
+            if (guard)
+                co_await self->openNoteAsync(copy);
+        }(this, path);
+    });
     return session;
 }
 
@@ -112,8 +127,20 @@ QCoro::Task<> LibraryController::closeSessionAsync(QString sessionId)
     if (!session)
         co_return;
     QPointer<LibraryController> self(this);
-    // A failed save leaves its message in the alert; the tab closes all the same.
+    // The tab closes also when its text cannot go into the file (a conflict, a file gone, a
+    // failed save): that text is kept as a copy beside the article first.
+    QPointer<NoteEditorSession> closing(session);
     co_await session->flushAsync();
+    if (self && closing && closing->saveState() == NoteEditorSession::SaveState::Waiting)
+        co_await closing->flushAsync(); // typed while the first save ran
+    if (self && closing && closing->needsCopy()) {
+        const std::optional<QString> copy = co_await closing->keepUnsavedCopyAsync();
+        // Not kept (the alert says why): the tab stays open with its text.
+        if (!self || !copy)
+            co_return;
+        setAlertMessage(keptCopyMessage({*copy}));
+        refresh(); // the copy joins the lists
+    }
     if (self)
         removeSession(sessionId);
 }

@@ -190,12 +190,3 @@ void VaultRepository::trashNote(const QString& path) const
         }
     }
 }
-
-QString VaultRepository::keepTextInTrash(const QString& fileName, const QString& text) const
-{
-    const QString trash = resolveVaultPath(QStringLiteral(".Trash"));
-    const WriteScope scope(*this);
-    ::createFolder(trash);
-    return relativeVaultPath(createUniqueFile(trash + QLatin1Char('/') + fileName,
-                                              [&](const QString&) { return text; }));
-}

@@ -98,11 +98,16 @@ public:
     QString createFolder(const QString& parentPath, const QString& name) const;
     NoteDocument renameNote(const QString& path, const QString& newName) const;
     void trashNote(const QString& path) const;
-    // Keeps `text` as a new file in the trash, under `fileName` or the first free name after
-    // it; its vault path.
-    QString keepTextInTrash(const QString& fileName, const QString& text) const;
     NoteDocument convertMemoToNote(const QString& memoId, const QString& title,
                                    const QString& folderPath) const;
+    // Keeping text that cannot go into its article (changed or gone outside): a new article
+    // beside `path` under its name made unique (created with its folder when that is gone), or a
+    // file of that name in the trash. Each returns the vault path of the file written.
+    QString saveDocumentCopy(const QString& path, const QString& markdown) const;
+    QString trashDocumentText(const QString& path, const QString& markdown) const;
+    // Writes the document again at its path after the file went away; VaultError::conflict when
+    // a file is there again.
+    NoteDocument restoreDocument(const NoteDocument& document) const;
 
     // --- Attachments
     StoredAttachment storeImageAttachment(const QByteArray& bytes,

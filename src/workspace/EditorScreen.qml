@@ -4,6 +4,7 @@ import QtQuick.Dialogs
 import QtQuick.Layouts
 import LarchNotes.Ui
 import LarchNotes.Editor
+import LarchNotes.Library
 import LarchNotes.Workspace
 
 // The editor destination: the open articles as tabs, the command bar, the selected article in
@@ -92,6 +93,19 @@ Item {
             view.synchronize(() => library.renameSelectedNote(name));
         else
             library.renameSelectedNote(name);
+    }
+
+    // A choice of the conflict bar for the selected article, once its editor's last edits are in
+    // the session (they belong to the text the choice keeps).
+    function resolve(choice) {
+        const session = library.selectedSession;
+        if (!session)
+            return;
+        const view = views[session.id];
+        if (view)
+            view.synchronize(() => session[choice]());
+        else
+            session[choice]();
     }
 
     // Stores a pasted image; the page inserts the path `done` gets.
@@ -199,6 +213,23 @@ Item {
             onCloseRequested: screen.closeContentSearch()
         }
 
+        // The selected article's file changed or went away outside, or could not be written.
+        ConflictBar {
+            id: conflictBar
+            readonly property var session: screen.library.selectedSession
+            visible: session !== null && session.outsideState !== NoteEditorSession.None
+            Layout.fillWidth: true
+            message: session ? session.outsideMessage : ""
+            fileMissing: session !== null && session.outsideState === NoteEditorSession.Missing
+            busy: session !== null && session.resolving
+            onKeepMineRequested: screen.resolve("keepMine")
+            onUseOutsideRequested: screen.resolve("useOutside")
+            onSaveCopyRequested: screen.resolve("saveCopy")
+            onDifferencesRequested: differenceView.open()
+            onSaveAgainRequested: screen.resolve("saveAgain")
+            onCloseRequested: screen.closeTab(session.id)
+        }
+
         QuickCaptureBar {
             id: quickCapture
             clip: true
@@ -302,6 +333,17 @@ Item {
                 }
             }
         }
+    }
+
+    DifferenceView {
+        id: differenceView
+        readonly property var session: screen.library.selectedSession
+        mine: session ? session.markdown : ""
+        outside: session ? session.outsideMarkdown : ""
+        busy: session !== null && session.resolving
+        onKeepMineRequested: screen.resolve("keepMine")
+        onUseOutsideRequested: screen.resolve("useOutside")
+        onSaveCopyRequested: screen.resolve("saveCopy")
     }
 
     FileDialog {

@@ -6,6 +6,7 @@
 
 #include "noteeditorsession.h"
 #include "notelistmodel.h"
+#include "outsidechanges.h"
 #include "quitsignals.h"
 
 #include <QSignalSpy>
@@ -138,6 +139,8 @@ private Q_SLOTS:
         QTRY_COMPARE(library.loadPhase(), Phase::Ready);
         NoteEditorSession* session = library.selectedSession();
         QVERIFY(session);
+        // Only the re-reads that the application's state causes are looked at here.
+        library.outsideChangeWatcher()->follow(nullptr);
 
         // The window appearing is the first activation, not a return to the application.
         Sandbox::write(sandbox.vault() + QStringLiteral("/b.md"), "# B\n");

@@ -8,6 +8,7 @@
 #include <QSignalSpy>
 
 using State = NoteEditorSession::SaveState;
+using Outside = NoteEditorSession::OutsideState;
 
 namespace {
 
@@ -81,7 +82,9 @@ private Q_SLOTS:
         QCOMPARE(session->saveState(), State::Saved);
     }
 
-    void conflictKeepsTheTypedText()
+    // A save that meets another program's version fails, shows that version and writes
+    // nothing more until the user chooses; keeping mine then writes over it.
+    void conflictWaitsForAChoice()
     {
         SessionVault vault;
         auto session = vault.session();
@@ -89,19 +92,69 @@ private Q_SLOTS:
         vault.writeElsewhere(QStringLiteral("theirs"));
         session->updateMarkdown(QStringLiteral("mine"));
         await(session->flushAsync());
-        const QString conflict = VaultError(VaultError::conflict).localizedDescription();
         QCOMPARE(session->saveState(), State::Failed);
-        QCOMPARE(session->saveFailureMessage(), conflict);
-        QCOMPARE(failures.count(), 1);
-        QCOMPARE(failures.first().first().toString(), conflict);
-        QCOMPARE(session->markdown(), QStringLiteral("mine"));
-        QCOMPARE(vault.onDisk(), QStringLiteral("theirs"));
-        // A flush finds nothing new to save; the next edit retries (and conflicts again).
-        await(session->flushAsync());
-        QCOMPARE(failures.count(), 1);
+        QCOMPARE(session->saveFailureMessage(),
+                 VaultError(VaultError::conflict).localizedDescription());
+        QTRY_COMPARE(session->outsideState(), Outside::Conflict);
+        QCOMPARE(session->outsideMarkdown(), QStringLiteral("theirs"));
         session->updateMarkdown(QStringLiteral("mine!"));
-        await(session->flushAsync());
-        QCOMPARE(failures.count(), 2);
+        QTest::qWait(NoteEditorSession::debounceMilliseconds + 100);
+        QCOMPARE(vault.onDisk(), QStringLiteral("theirs"));
+        QCOMPARE(failures.count(), 1);
+        await(session->keepMineAsync());
+        QCOMPARE(session->outsideState(), Outside::None);
+        QCOMPARE(session->saveState(), State::Saved);
+        QCOMPARE(vault.onDisk(), QStringLiteral("mine!"));
+    }
+
+    // What another program did to the file reaches the session: a clean one takes it, one with
+    // unsaved edits holds them and shows the conflict; nothing is written either way.
+    void outsideChanges_data()
+    {
+        QTest::addColumn<QString>("typed");   // "" for none
+        QTest::addColumn<QString>("outside"); // the file's new text; "-" deletes it
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("clean takes it") << ""
+                                        << "theirs" << int(Outside::None) << "theirs";
+        QTest::newRow("dirty conflicts") << "mine"
+                                         << "theirs" << int(Outside::Conflict) << "mine";
+        QTest::newRow("same text as typed") << "same"
+                                            << "same" << int(Outside::None) << "same";
+        QTest::newRow("deleted") << "mine"
+                                 << "-" << int(Outside::Missing) << "mine";
+        QTest::newRow("deleted, clean") << ""
+                                        << "-" << int(Outside::Missing) << "# Plan\n\n";
+    }
+    void outsideChanges()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QString, outside);
+        QFETCH(int, state);
+        QFETCH(QString, shown);
+        SessionVault vault;
+        auto session = vault.session();
+        if (!typed.isEmpty())
+            session->updateMarkdown(typed);
+        if (outside == QLatin1String("-")) {
+            QVERIFY(QFile::remove(vault.fixture.path(vault.document.path)));
+            session->markMissing();
+        } else {
+            vault.writeElsewhere(outside);
+            session->takeOutsideDocument(
+                vault.fixture.repository().loadDocument(vault.document.path));
+        }
+        QCOMPARE(int(session->outsideState()), state);
+        QCOMPARE(session->markdown(), shown);
+        QCOMPARE(session->saveState() == State::Failed, state != int(Outside::None));
+        QTest::qWait(NoteEditorSession::debounceMilliseconds + 100);
+        QCOMPARE(vault.onDisk(), outside == QLatin1String("-") ? QString() : outside);
+        if (state == int(Outside::Missing)) {
+            // Offered back at its old path.
+            await(session->saveAgainAsync());
+            QCOMPARE(session->outsideState(), Outside::None);
+            QCOMPARE(vault.onDisk(), shown);
+        }
     }
 
     // Typing while a save runs: the next save waits for it and builds on its file date.
@@ -162,7 +215,7 @@ private Q_SLOTS:
         QCOMPARE(vault.onDisk(), QStringLiteral("last words"));
     }
 
-    void controllerShowsFailuresAndRereadsAfterSaves()
+    void controllerRereadsAfterSavesAndShowsConflicts()
     {
         LibraryFixture fixture;
         fixture.repository().prepareLayout();
@@ -175,14 +228,59 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(library->snapshot().notes.first().preview,
                                   QStringLiteral("fresh words"), 3000);
 
+        // Another program's text; the save meets it (or the refresh shows it first).
+        fixture.write(note.path, QStringLiteral("theirs"));
         QFile file(fixture.path(note.path));
         QVERIFY(file.open(QIODevice::ReadWrite));
         QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(60),
                                  QFileDevice::FileModificationTime));
         file.close();
         session->updateMarkdown(QStringLiteral("again"));
-        QTRY_COMPARE_WITH_TIMEOUT(library->alertMessage(),
-                                  VaultError(VaultError::conflict).localizedDescription(), 3000);
+        QTRY_COMPARE_WITH_TIMEOUT(session->outsideState(), Outside::Conflict, 3000);
+        QCOMPARE(session->saveFailureMessage(),
+                 VaultError(VaultError::conflict).localizedDescription());
+        QVERIFY(library->alertMessage().isEmpty());
+    }
+
+    // An outside change found by a refresh gives the conflict at once; closing the tab or
+    // quitting then keeps the typed text as a copy beside the article and says where.
+    void closingOrQuittingKeepsConflictingText_data()
+    {
+        QTest::addColumn<bool>("quit");
+        QTest::newRow("close") << false;
+        QTest::newRow("quit") << true;
+    }
+    void closingOrQuittingKeepsConflictingText()
+    {
+        QFETCH(bool, quit);
+        LibraryFixture fixture;
+        fixture.repository().prepareLayout();
+        const NoteDocument note =
+            fixture.repository().createNote(QStringLiteral("Notes"), QStringLiteral("Plan"));
+        auto library = fixture.loadedController();
+        NoteEditorSession* session = library->selectedSession();
+        session->updateMarkdown(QStringLiteral("mine"));
+        fixture.write(note.path, QStringLiteral("theirs"));
+        await(library->refreshAsync(false));
+        QCOMPARE(session->outsideState(), Outside::Conflict);
+        const QString kept =
+            LibraryController::keptCopyMessage({QStringLiteral("Notes/Plan 2.md")});
+        if (quit) {
+            library->flushAllAndWait();
+            library.reset();
+            library = fixture.loadedController();
+            QVERIFY2(library->alertMessage().endsWith(kept), qPrintable(library->alertMessage()));
+            QVERIFY(library->alertMessage().startsWith(QStringLiteral("上次退出时")));
+            library->dismissAlert();
+            library.reset();
+            QVERIFY(fixture.loadedController()->alertMessage().isEmpty()); // said once
+        } else {
+            await(library->closeSessionAsync(session->id()));
+            QVERIFY(library->openSessions().isEmpty());
+            QCOMPARE(library->alertMessage(), kept);
+        }
+        QCOMPARE(fixture.read(QStringLiteral("Notes/Plan 2.md")), QStringLiteral("mine"));
+        QCOMPARE(fixture.read(note.path), QStringLiteral("theirs"));
     }
 
     // Quitting writes what was typed in the last moments, also behind a running save.

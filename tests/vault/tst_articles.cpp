@@ -240,6 +240,40 @@ private Q_SLOTS:
         QVERIFY_EXCEPTION_THROWN(repository.trashNote(u"Notes/gone.md"_s), FileError);
     }
 
+    // Text kept aside when its article's file changed or went away outside: copies beside it
+    // and in the trash never replace a file, and an article is written back only where nothing is.
+    void keptTextNeverOverwrites()
+    {
+        TestVault vault;
+        const VaultRepository repository(vault.root());
+        vault.write(u"Notes/Plan.md"_s, "theirs"_ba);
+        vault.write(u".Trash/Plan.md"_s, "trashed"_ba);
+
+        QCOMPARE(repository.saveDocumentCopy(u"Notes/Plan.md"_s, text("我的 1")),
+                 u"Notes/Plan 2.md"_s);
+        QCOMPARE(repository.saveDocumentCopy(u"Notes/Plan.md"_s, text("我的 2")),
+                 u"Notes/Plan 3.md"_s);
+        QCOMPARE(repository.trashDocumentText(u"Notes/Plan.md"_s, text("我的 3")),
+                 u".Trash/Plan 2.md"_s);
+        // Beside an article whose folder is gone: the folder comes back.
+        QCOMPARE(repository.saveDocumentCopy(u"Gone/Idea.md"_s, text("想法")), u"Gone/Idea.md"_s);
+        QCOMPARE(vault.read(u"Notes/Plan.md"_s), "theirs"_ba);
+        QCOMPARE(vault.read(u"Notes/Plan 2.md"_s), text("我的 1").toUtf8());
+        QCOMPARE(vault.read(u"Notes/Plan 3.md"_s), text("我的 2").toUtf8());
+        QCOMPARE(vault.read(u".Trash/Plan.md"_s), "trashed"_ba);
+        QCOMPARE(vault.read(u".Trash/Plan 2.md"_s), text("我的 3").toUtf8());
+        QCOMPARE(vault.read(u"Gone/Idea.md"_s), text("想法").toUtf8());
+
+        const NoteDocument restored =
+            repository.restoreDocument(NoteDocument{u"Away/Deep/Note.md"_s, text("回来"), {}});
+        QCOMPARE(restored.markdown, text("回来"));
+        QCOMPARE(vault.read(u"Away/Deep/Note.md"_s), text("回来").toUtf8());
+        QVERIFY_VAULT_ERROR(
+            repository.restoreDocument(NoteDocument{u"Notes/Plan.md"_s, text("x"), {}}),
+            VaultError::conflict);
+        QCOMPARE(vault.read(u"Notes/Plan.md"_s), "theirs"_ba);
+    }
+
     void convertMemoToNote()
     {
         TestVault vault;

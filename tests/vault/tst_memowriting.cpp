@@ -184,15 +184,6 @@ private Q_SLOTS:
         QCOMPARE(read.last().markdown, u"b"_s);
     }
 
-    void keepTextInTrashTakesAFreeName()
-    {
-        TestVault vault;
-        VaultRepository repository(vault.root());
-        QCOMPARE(repository.keepTextInTrash(u"记录.md"_s, u"一\n"_s), u".Trash/记录.md"_s);
-        QCOMPARE(repository.keepTextInTrash(u"记录.md"_s, u"二\n"_s), u".Trash/记录 2.md"_s);
-        QCOMPARE(vault.readText(u".Trash/记录 2.md"_s), u"二\n"_s);
-    }
-
     void appendFollowUpTwice()
     {
         TestVault vault;
