@@ -46,11 +46,11 @@ QCoro::Task<> LibraryController::loadAsync()
     std::optional<QString> failure;
     try {
         co_await onStorage(&VaultRepository::prepareLayout);
-        co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
+        // The list as rolled over, also where it could not be written (a read-only vault).
+        contents.todayTodos =
+            co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
         contents.snapshot = co_await onStorage(&VaultRepository::loadSnapshot);
         contents.memos = co_await onStorage(&VaultRepository::loadMemos);
-        contents.todayTodos =
-            co_await onStorage(&VaultRepository::loadDailyTodos, QDateTime::currentDateTime());
     } catch (const std::exception& error) {
         failure = errorDescription(error);
     }
@@ -88,14 +88,14 @@ QCoro::Task<> LibraryController::prepareSearchAsync()
 QCoro::Task<> LibraryController::refreshAsync(bool selectFallbackNote)
 {
     const OutsideChangeWatcher::Refreshing refreshing(m_outsideChanges);
-    co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
     const VaultSnapshot snapshot = co_await onStorage(&VaultRepository::loadSnapshot);
     publishSnapshot(snapshot);
     co_await followOpenFilesAsync();
     const QList<MemoRecord> memos = co_await onStorage(&VaultRepository::loadMemos);
     publishMemos(memos);
+    // Rolled over on a new day; the list as it would be also where it cannot be written.
     const QList<DailyTodoItem> todos =
-        co_await onStorage(&VaultRepository::loadDailyTodos, QDateTime::currentDateTime());
+        co_await onStorage(&VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
     publishTodayTodos(todos);
     showStorageWarnings(m_repository);
 
@@ -158,12 +158,10 @@ QCoro::Task<> LibraryController::openVaultAsync(QString folderPath)
     std::optional<QString> failure;
     try {
         co_await onRepository(repository, &VaultRepository::prepareLayout);
-        co_await onRepository(repository, &VaultRepository::rollOverDailyTodos,
-                              QDateTime::currentDateTime());
+        contents.todayTodos = co_await onRepository(
+            repository, &VaultRepository::rollOverDailyTodos, QDateTime::currentDateTime());
         contents.snapshot = co_await onRepository(repository, &VaultRepository::loadSnapshot);
         contents.memos = co_await onRepository(repository, &VaultRepository::loadMemos);
-        contents.todayTodos = co_await onRepository(repository, &VaultRepository::loadDailyTodos,
-                                                    QDateTime::currentDateTime());
     } catch (const std::exception& error) {
         failure = vaultAccessMessage(error);
     }
