@@ -75,6 +75,8 @@ private Q_SLOTS:
         const QSignalSpy scripts(EditorWindow::coordinator(b),
                                  &MarkdownEditorCoordinator::scriptRequested);
         QTest::keyClick(window.main->window, Qt::Key_Return);
+        // Keys and commands reach the page by different ways: a command waits for the key.
+        EditorWindow::coordinator(b)->synchronizeAndWait(5000);
         window.click(QStringLiteral("command:bullet"));
         window.focusEnd(b);
         window.click(QStringLiteral("command:strong"));
@@ -84,6 +86,7 @@ private Q_SLOTS:
         QTest::qWait(150);
         window.type("bold");
         QTest::keyClick(window.main->window, Qt::Key_End);
+        EditorWindow::coordinator(b)->synchronizeAndWait(5000);
         window.click(QStringLiteral("commandGroup:insert"));
         window.click(QStringLiteral("menuEntry:date"));
         // Choosing an entry closes the menu.
